@@ -1,0 +1,22 @@
+#!/usr/bin/env bash
+# Sets up, builds and runs every test: the unit and GL tests, the end-to-end tests of the
+# program under X, then the unit tests again under AddressSanitizer + UndefinedBehaviorSanitizer
+# and a bounded fuzzing run of the BMP reader. Works without a display and without stdin.
+set -euo pipefail
+cd "$(dirname "$0")/.."
+scripts/setup.sh
+scripts/with-x.sh ctest --test-dir build --output-on-failure -j1 </dev/null
+
+if [ "${PLUVINA_QUICK:-0}" != 1 ]; then
+    echo "== sanitizers (clang, ASan + UBSan)"
+    CC=clang CXX=clang++ BUILD_DIR=build-asan BUILD_TYPE=Debug scripts/setup.sh \
+        -DPLUVINA_SANITIZE=ON -DPLUVINA_BUILD_BENCHMARKS=OFF -DPLUVINA_BUILD_FUZZERS=ON
+    ASAN_OPTIONS=detect_leaks=0 UBSAN_OPTIONS=print_stacktrace=1 \
+        scripts/with-x.sh ctest --test-dir build-asan --output-on-failure -j1 -LE e2e </dev/null
+    if [ -x build-asan/tests/fuzz/bmp_fuzzer ]; then
+        echo "== fuzzing the BMP reader for ${PLUVINA_FUZZ_SECONDS:-60} s"
+        mkdir -p build-asan/fuzz-corpus
+        build-asan/tests/fuzz/bmp_fuzzer -max_total_time="${PLUVINA_FUZZ_SECONDS:-60}" \
+            -max_len=65536 build-asan/fuzz-corpus tests/fuzz/corpus </dev/null
+    fi
+fi

@@ -1,0 +1,31 @@
+// The few operating-system services the libraries need, behind one small interface:
+// a wrapping millisecond clock, a file-status query with a 64-bit size, the GL
+// entry-point lookup by name and big-endian to host conversion.
+#pragma once
+
+#include <cstdint>
+
+namespace libutils {
+
+/// Milliseconds from an arbitrary epoch as an unsigned 32-bit count that wraps
+/// (about every 49.7 days). Only differences and whole seconds are meaningful.
+std::uint32_t timeGetTime();
+
+/// What fileStatus reports about a file.
+struct FileStatus {
+    std::uint64_t size = 0; ///< length in bytes
+};
+
+/// Queries the status of the file at `path`. Returns false (and leaves `out` alone)
+/// when the status cannot be obtained, as for a missing file or a bad path.
+bool fileStatus(const char* path, FileStatus& out);
+
+/// Looks up a GL entry point by name. Needs a current GL context to be meaningful;
+/// returns null when the name is unknown.
+void* getProcAddress(const char* name);
+
+/// Big-endian (network order) to host order.
+std::uint16_t netToHost16(std::uint16_t v);
+std::uint32_t netToHost32(std::uint32_t v);
+
+} // namespace libutils
