@@ -13,6 +13,7 @@ SPY_FN(void, glRotatef, (GLfloat a, GLfloat x, GLfloat y, GLfloat z), (a, x, y, 
 SPY_FN(void, glFrustum, (GLdouble l, GLdouble r, GLdouble b, GLdouble t, GLdouble n, GLdouble f), (l, r, b, t, n, f), (l, r, b, t, n, f))
 SPY_FN(void, glViewport, (GLint x, GLint y, GLsizei w, GLsizei h), (x, y, w, h), (x, y, w, h))
 SPY_FN(void, glGetIntegerv, (GLenum p, GLint* v), (p, v), (p))
+SPY_FN(const GLubyte*, glGetString, (GLenum n), (n), (n))
 SPY_FN(GLuint, glGenLists, (GLsizei n), (n), (n))
 SPY_FN(void, glNewList, (GLuint l, GLenum m), (l, m), (l, m))
 SPY_FN(void, glEndList, (void), (), ())

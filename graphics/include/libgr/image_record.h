@@ -1,0 +1,154 @@
+// Texture image records (grImage1D/2D/3D) that couple a shared view of pixel bytes with what
+// OpenGL needs to read them, the library's pixel-format vocabulary (layout, number kind and
+// bit-size codes), its resolution into GL formats, the unpack set-up, and the byte count an
+// upload would read.
+#pragma once
+
+#include "libgr/refvector.h"
+
+#include <GL/gl.h>
+
+#include <cstddef>
+#include <cstdint>
+
+namespace libgr {
+
+/// Values for GL_UNPACK_SWAP_BYTES and GL_UNPACK_ALIGNMENT. Records point to one owned
+/// elsewhere; several records may share it. An alignment of 0 means "rows not rounded" to
+/// rowStride (GL itself only accepts 1, 2, 4 and 8).
+struct grPixelStore {
+    GLint swapBytes = GL_FALSE;
+    GLint alignment = 4;
+};
+
+/// A colour palette for colour-index images: three maps of `count` entries. It takes effect
+/// at upload only when `count` is a power of two.
+struct grImagePalette {
+    std::uint32_t count = 0;
+    refvector<unsigned short> red, green, blue;
+
+    /// Count 0, the three maps released.
+    void clear();
+    /// Count n, each map resized to n entries (red, green, blue; leading entries kept).
+    /// Answers whether n is non-zero and every map got its entries.
+    bool resize(std::uint32_t n);
+};
+
+/// What a record resolves to: the arguments of a glTexImage call.
+struct grGLFormat {
+    GLenum internalFormat = 0;
+    GLenum format = 0;
+    GLenum type = 0;
+};
+
+// Records: copying one shares its pixel storage and palette maps (nothing is duplicated);
+// the pixelStore pointer is copied, not what it points to. A default record resolves to no
+// format and is skipped by every upload.
+
+struct grImage1D {
+    ofsvector<unsigned char> pixels;
+    std::int32_t layout = 0;
+    std::int32_t numberKind = 0;
+    std::int32_t bitCode = 0;
+    const grPixelStore* pixelStore = nullptr;
+    std::int32_t skipPixels = 0;
+    std::uint32_t width = 0;
+    bool compressed = false;
+    grImagePalette palette;
+};
+
+struct grImage2D {
+    ofsvector<unsigned char> pixels;
+    std::int32_t layout = 0;
+    std::int32_t numberKind = 0;
+    std::int32_t bitCode = 0;
+    const grPixelStore* pixelStore = nullptr;
+    std::int32_t rowLength = 0;
+    std::int32_t skipPixels = 0;
+    std::int32_t skipRows = 0;
+    std::uint32_t width = 0;
+    std::uint32_t height = 0;
+    bool compressed = false;
+    grImagePalette palette;
+
+    /// Same as the free bitsPerPixel(layout, bitCode).
+    static int bitsPerPixel(int layout, int bitCode);
+    /// Bits of one pixel of this record as the upload reads them.
+    int bitsPerPixel() const;
+    /// rowLength if non-zero, else width (0 for a negative rowLength).
+    std::uint32_t effectiveRowLength() const;
+    /// Bits of one row of `width` pixels, unrounded.
+    std::uint64_t rowBits() const;
+    /// Bytes from one row to the next: bitsPerPixel() × effective row length, rounded up to
+    /// whole bytes, then to a multiple of pixelStore->alignment when that is set and non-zero.
+    std::uint64_t rowStride() const;
+    /// Gives `pixels` fresh, private storage of (skipRows + height) × rowStride() bytes (old
+    /// contents not kept). False when the size does not fit 32 bits or memory is short.
+    bool allocatePixels();
+};
+
+struct grImage3D {
+    ofsvector<unsigned char> pixels;
+    std::int32_t layout = 0;
+    std::int32_t numberKind = 0;
+    std::int32_t bitCode = 0;
+    const grPixelStore* pixelStore = nullptr;
+    std::int32_t rowLength = 0;
+    std::int32_t imageHeight = 0;
+    std::int32_t skipPixels = 0;
+    std::int32_t skipRows = 0;
+    std::int32_t skipImages = 0;
+    std::uint32_t width = 0;
+    std::uint32_t height = 0;
+    std::uint32_t depth = 0;
+    bool compressed = false;
+    grImagePalette palette;
+};
+
+/// Bits one pixel occupies in memory as the upload reads it: components of `layout` times
+/// the container bits of `bitCode` (a 4-bit component is read as a byte, except in the
+/// 4-4-4-4 packed rows of layouts 8, 10 and 13; a 12-bit component as a 16-bit word; a 24-bit
+/// depth value as 32 bits); for the packed codes the packed pixel (code 13 reads two bytes,
+/// code 14 two 16-bit words). Colour index (layout 15) counts one component; unknown layouts
+/// and codes count 0.
+int bitsPerPixel(int layout, int bitCode);
+
+/// Resolves the codes into GL formats. False (out partly written) for every combination
+/// without a row: layout outside 0..15, layout 14, codes 1, 6 (except depth) and 8, the
+/// signed kind with code 0, and so on. With `compress` and hasTextureCompression set, GL_ALPHA
+/// becomes GL_COMPRESSED_ALPHA_ARB.
+bool resolveFormat(grGLFormat& out, int layout, int numberKind, int bitCode, bool compress);
+
+/// True exactly for GL_RGB, GL_RGBA, GL_RGB5, GL_RGB8, GL_RGBA8, GL_BGR and GL_BGRA.
+bool supportsGenerateMipmap(GLenum internalFormat);
+
+/// Null: nothing. Else GL_UNPACK_SWAP_BYTES, then GL_UNPACK_ALIGNMENT.
+void applyPixelStore(const grPixelStore* store);
+/// GL_UNPACK_SKIP_PIXELS.
+void applyUnpack(const grImage1D& image);
+/// GL_UNPACK_ROW_LENGTH, GL_UNPACK_SKIP_PIXELS, GL_UNPACK_SKIP_ROWS.
+void applyUnpack(const grImage2D& image);
+/// GL_UNPACK_ROW_LENGTH, GL_UNPACK_IMAGE_HEIGHT, GL_UNPACK_SKIP_PIXELS, GL_UNPACK_SKIP_ROWS,
+/// GL_UNPACK_SKIP_IMAGES.
+void applyUnpack(const grImage3D& image);
+
+/// Components of a GL pixel format (0 for formats not listed, GL_STENCIL_INDEX included).
+int formatComponents(GLenum format);
+/// Bytes of a plain GL pixel type (GL_BITMAP counts 1; packed and unknown types 0).
+int typeSize(GLenum type);
+/// GL type for a component size in bytes: 1, 2, 4 (GL_FLOAT), 8 (GL_DOUBLE); else 0.
+GLenum typeForSize(int bytes);
+
+/// Bytes, counted from the view's first byte, that a glTexImage/gluBuildMipmaps call with
+/// `fmt` would read for this record after applyPixelStore and applyUnpack: honours the
+/// record's unpack fields, packed types and GL_BITMAP's bits. `unpackAlignment` is the
+/// GL_UNPACK_ALIGNMENT in force before the record's pixelStore is applied (4 unless changed);
+/// a pixelStore with a valid alignment (1, 2, 4, 8) replaces it. Compressed records: the
+/// view's byte count. 0 for an empty image; SIZE_MAX on overflow, for negative unpack fields
+/// and for formats or types it does not know. An upload is safe when the result is at most
+/// pixels.size().
+std::size_t uploadByteCount(const grImage1D& image, const grGLFormat& fmt, int unpackAlignment);
+std::size_t uploadByteCount(const grImage2D& image, const grGLFormat& fmt, int unpackAlignment);
+std::size_t uploadByteCount(const grImage3D& image, const grGLFormat& fmt, int unpackAlignment);
+
+} // namespace libgr

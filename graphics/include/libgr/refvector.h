@@ -1,0 +1,379 @@
+// Reference-counted arrays that let image bytes be shared instead of copied:
+// refvector2 (storage shared by any number of arrays), ofsvector (a typed view at a byte
+// offset into such storage) and refvector (count, length and elements in one block, copied
+// on resize). Elements are plain data: never constructed or destroyed one by one.
+// Reference counts are plain integers: single-threaded use only.
+#pragma once
+
+#include "libutils/alloc_new.h"
+
+#include <cstddef>
+#include <cstdint>
+#include <cstring>
+#include <limits>
+#include <new>
+
+namespace libgr {
+
+/// The storage record shared by every refvector2/ofsvector attached to it, whatever their
+/// element types. The allocator holds the data's length in bytes.
+template <class A> struct refstorage {
+    std::int32_t refs = 0;   ///< arrays attached
+    std::uint32_t count = 0; ///< elements, in the type of the array that created/resized it
+    A alloc;
+    void* data = nullptr;
+};
+
+template <class T, class A = libutils::alloc_new> class refvector2 {
+public:
+    using value_type = T;
+    using allocator_type = A;
+
+    refvector2() = default;
+    /// Copies share the storage (one more reference), exactly like assignment.
+    refvector2(const refvector2& other) { share(other.storage_); }
+    refvector2& operator=(const refvector2& other) {
+        share(other.storage_);
+        return *this;
+    }
+    virtual ~refvector2() { detach(); }
+
+    /// True without storage or when the storage holds no elements.
+    virtual bool empty() const { return storage_ == nullptr || storage_->count == 0; }
+    /// Element count of the storage; 0 without storage.
+    virtual std::uint32_t size() const { return storage_ ? storage_->count : 0; }
+    /// First element; null without storage.
+    virtual T* begin() { return storage_ ? static_cast<T*>(storage_->data) : nullptr; }
+    virtual T* end() { return begin() + size(); }
+    virtual const T* begin() const {
+        return storage_ ? static_cast<const T*>(storage_->data) : nullptr;
+    }
+    virtual const T* end() const { return begin() + size(); }
+    /// Unchecked element access.
+    virtual T& operator[](std::size_t i) { return begin()[i]; }
+    virtual const T& operator[](std::size_t i) const { return begin()[i]; }
+    virtual operator T*() { return begin(); }
+    virtual operator const T*() const { return begin(); }
+
+    /// Gives this array storage of its own for `count` elements; with a `path` the storage is
+    /// filled with count × sizeof(T) bytes of that file from byte `offset`. With `keep`, the
+    /// leading elements of the old storage are copied over. Other sharers of the old storage
+    /// keep it unchanged. Returns false (and keeps the old storage) when memory is short, the
+    /// byte count does not fit 32 bits, or the file cannot be read in full.
+    virtual bool create(std::uint32_t count, const char* path = nullptr, std::int32_t hint = 1,
+                        std::int64_t offset = 0, bool keep = false) {
+        refstorage<A>* record = makeStorage(count, path, hint, offset);
+        if (record == nullptr)
+            return false;
+        if (storage_ != nullptr) {
+            if (keep) {
+                const std::uint32_t oldBytes = storage_->alloc.byteLength();
+                const std::uint32_t newBytes = record->alloc.byteLength();
+                const std::uint32_t bytes = oldBytes < newBytes ? oldBytes : newBytes;
+                if (bytes != 0)
+                    std::memcpy(record->data, storage_->data, bytes);
+            }
+            detach();
+        }
+        storage_ = record;
+        return true;
+    }
+
+    /// Resizes the shared storage in place: every array attached to it sees the new data and
+    /// length. Without storage, a non-zero count gives fresh storage. Returns false when
+    /// memory is short or the byte count does not fit 32 bits; the storage is then unchanged.
+    virtual bool resize(std::uint32_t count, std::int64_t extra = 0) {
+        if (storage_ != nullptr) {
+            std::uint32_t bytes = 0;
+            if (!byteCount(count, bytes))
+                return false;
+            void* data = storage_->alloc.reallocate(storage_->data, bytes, extra);
+            if (data == nullptr)
+                return false;
+            storage_->data = data;
+            storage_->count = count;
+            return true;
+        }
+        if (count == 0)
+            return true;
+        storage_ = makeStorage(count, nullptr, 1, 0);
+        return storage_ != nullptr;
+    }
+
+    /// Detaches: no storage afterwards.
+    virtual void release() { detach(); }
+
+    bool hasStorage() const { return storage_ != nullptr; }
+    /// Arrays attached to this array's storage (0 without storage).
+    std::int32_t refCount() const { return storage_ ? storage_->refs : 0; }
+    /// Length of the storage's data in bytes (0 without storage).
+    std::uint32_t byteLength() const { return storage_ ? storage_->alloc.byteLength() : 0; }
+    /// Whether both arrays are attached to the same storage (false when neither has any).
+    template <class U> bool sharesWith(const refvector2<U, A>& other) const {
+        return storage_ != nullptr && storage_ == other.storage_;
+    }
+
+protected:
+    template <class U, class B> friend class refvector2;
+    template <class U, class B> friend class ofsvector;
+
+    static bool byteCount(std::uint32_t count, std::uint32_t& bytes) {
+        const std::uint64_t wide = static_cast<std::uint64_t>(count) * sizeof(T);
+        if (wide > std::numeric_limits<std::uint32_t>::max())
+            return false;
+        bytes = static_cast<std::uint32_t>(wide);
+        return true;
+    }
+
+    static refstorage<A>* makeStorage(std::uint32_t count, const char* path, std::int32_t hint,
+                                      std::int64_t offset) {
+        std::uint32_t bytes = 0;
+        if (!byteCount(count, bytes))
+            return nullptr;
+        auto* record = new (std::nothrow) refstorage<A>;
+        if (record == nullptr)
+            return nullptr;
+        record->data = record->alloc.allocate(bytes, path, hint, offset);
+        if (record->data == nullptr) {
+            delete record;
+            return nullptr;
+        }
+        record->refs = 1;
+        record->count = count;
+        return record;
+    }
+
+    void share(refstorage<A>* record) {
+        if (record == storage_)
+            return;
+        detach();
+        if (record != nullptr) {
+            ++record->refs;
+            storage_ = record;
+        }
+    }
+
+    void detach() {
+        if (storage_ == nullptr)
+            return;
+        if (--storage_->refs == 0)
+            destroy(storage_);
+        storage_ = nullptr;
+    }
+
+    // Out of line so that compilers judging inlined copies of detach() one by one do not
+    // take a shared record's release by one holder for a use after free by the next.
+    [[gnu::noinline]] static void destroy(refstorage<A>* record) {
+        record->alloc.deallocate(record->data);
+        delete record;
+    }
+
+    refstorage<A>* storage_ = nullptr;
+};
+
+/// A view of T elements that starts `byteOffset()` bytes into a shared storage and shows at
+/// most `limit()` elements (npos: to the end). Its length is measured in the storage's bytes,
+/// so views of different element types can lie over one byte storage.
+template <class T, class A = libutils::alloc_new> class ofsvector : public refvector2<T, A> {
+    using base = refvector2<T, A>;
+
+public:
+    /// The element limit meaning "runs to the end of the storage".
+    static constexpr std::uint32_t npos = 0xFFFFFFFFu;
+
+    ofsvector() = default;
+    ofsvector(const ofsvector& other) : base(other), offset_(other.offset_), limit_(other.limit_) {}
+    /// Shares the source's storage, then takes its byte offset and element limit.
+    ofsvector& operator=(const ofsvector& other) {
+        base::operator=(other);
+        offset_ = other.offset_;
+        limit_ = other.limit_;
+        return *this;
+    }
+
+    /// Shares the storage of a byte array and places the view `offset` bytes from the start of
+    /// that storage (lowered to the storage's length when it is shorter), showing at most
+    /// `limit` elements.
+    void attach(const refvector2<unsigned char, A>& source, std::uint32_t offset,
+                std::uint32_t limit = npos) {
+        this->share(source.storage_);
+        const std::uint32_t length = this->byteLength();
+        offset_ = offset < length ? offset : length;
+        limit_ = limit;
+    }
+
+    bool empty() const override { return base::empty() || limit_ == 0; }
+
+    std::uint32_t size() const override {
+        if (this->storage_ == nullptr)
+            return 0;
+        const std::uint64_t length = this->storage_->alloc.byteLength();
+        // The storage may have shrunk under the view since it was placed.
+        std::uint64_t available = offset_ < length ? length - offset_ : 0;
+        if (limit_ != npos) {
+            const std::uint64_t limited = static_cast<std::uint64_t>(limit_) * sizeof(T);
+            if (limited < available)
+                available = limited;
+        }
+        return static_cast<std::uint32_t>(available / sizeof(T));
+    }
+
+    T* begin() override {
+        return this->storage_
+                   ? reinterpret_cast<T*>(static_cast<unsigned char*>(this->storage_->data) +
+                                          clampedOffset())
+                   : nullptr;
+    }
+    T* end() override { return begin() + size(); }
+    const T* begin() const override {
+        return this->storage_
+                   ? reinterpret_cast<const T*>(
+                         static_cast<const unsigned char*>(this->storage_->data) + clampedOffset())
+                   : nullptr;
+    }
+    const T* end() const override { return begin() + size(); }
+    T& operator[](std::size_t i) override { return begin()[i]; }
+    const T& operator[](std::size_t i) const override { return begin()[i]; }
+    operator T*() override { return begin(); }
+    operator const T*() const override { return begin(); }
+
+    /// As refvector2::create; the view then starts at the storage's beginning without a limit
+    /// (also when create fails and the old storage stays).
+    bool create(std::uint32_t count, const char* path = nullptr, std::int32_t hint = 1,
+                std::int64_t offset = 0, bool keep = false) override {
+        const bool ok = base::create(count, path, hint, offset, keep);
+        offset_ = 0;
+        limit_ = npos;
+        return ok;
+    }
+
+    /// Drops the limit, then resizes the shared storage; the byte offset stays.
+    bool resize(std::uint32_t count, std::int64_t extra = 0) override {
+        limit_ = npos;
+        return base::resize(count, extra);
+    }
+
+    void release() override {
+        base::release();
+        offset_ = 0;
+        limit_ = npos;
+    }
+
+    std::uint32_t byteOffset() const { return offset_; }
+    std::uint32_t limit() const { return limit_; }
+
+private:
+    std::uint32_t clampedOffset() const {
+        const std::uint32_t length = this->storage_->alloc.byteLength();
+        return offset_ < length ? offset_ : length;
+    }
+
+    std::uint32_t offset_ = 0;
+    std::uint32_t limit_ = npos;
+};
+
+/// An array whose reference count, element count, allocator state and elements form one
+/// block. Copies share the block; resize always gives this array a private copy.
+template <class T, class A = libutils::alloc_new> class refvector {
+public:
+    using value_type = T;
+    using allocator_type = A;
+
+    refvector() = default;
+    refvector(const refvector& other) { share(other.block_); }
+    refvector& operator=(const refvector& other) { return assign(other); }
+    virtual ~refvector() { detach(); }
+
+    virtual bool empty() const { return block_ == nullptr || block_->count == 0; }
+    virtual std::uint32_t size() const { return block_ ? block_->count : 0; }
+    virtual T* begin() { return block_ ? elements(block_) : nullptr; }
+    virtual T* end() { return begin() + size(); }
+    virtual const T* begin() const { return block_ ? elements(block_) : nullptr; }
+    virtual const T* end() const { return begin() + size(); }
+    virtual T& operator[](std::size_t i) { return begin()[i]; }
+    virtual const T& operator[](std::size_t i) const { return begin()[i]; }
+    virtual operator T*() { return begin(); }
+    virtual operator const T*() const { return begin(); }
+
+    /// Shares the other array's block.
+    virtual refvector& assign(const refvector& other) {
+        share(other.block_);
+        return *this;
+    }
+
+    /// Count 0 detaches. Otherwise a new private block of `count` elements receives the
+    /// leading old elements; sharers of the old block keep it unchanged. Returns false (this
+    /// array unchanged) when memory is short or the size does not fit 32 bits.
+    virtual bool resize(std::uint32_t count) {
+        if (count == 0) {
+            detach();
+            return true;
+        }
+        const std::uint64_t wide = headerSize + static_cast<std::uint64_t>(count) * sizeof(T);
+        if (wide > std::numeric_limits<std::uint32_t>::max())
+            return false;
+        A alloc;
+        void* raw = alloc.allocate(static_cast<std::uint32_t>(wide), nullptr, 1, 0);
+        if (raw == nullptr)
+            return false;
+        header* fresh = new (raw) header{1, count, alloc};
+        if (block_ != nullptr) {
+            const std::uint32_t keep = block_->count < count ? block_->count : count;
+            if (keep != 0)
+                std::memcpy(elements(fresh), elements(block_), keep * sizeof(T));
+        }
+        detach();
+        block_ = fresh;
+        return true;
+    }
+
+    virtual void release() { detach(); }
+
+    bool hasStorage() const { return block_ != nullptr; }
+    std::int32_t refCount() const { return block_ ? block_->refs : 0; }
+    bool sharesWith(const refvector& other) const {
+        return block_ != nullptr && block_ == other.block_;
+    }
+
+private:
+    struct header {
+        std::int32_t refs;
+        std::uint32_t count;
+        A alloc; ///< holds the byte length of the whole block
+    };
+    // Elements follow the header directly, at the first offset aligned for T.
+    static constexpr std::size_t headerSize =
+        (sizeof(header) + alignof(T) - 1) / alignof(T) * alignof(T);
+
+    static T* elements(header* h) {
+        return reinterpret_cast<T*>(reinterpret_cast<unsigned char*>(h) + headerSize);
+    }
+    static const T* elements(const header* h) {
+        return reinterpret_cast<const T*>(reinterpret_cast<const unsigned char*>(h) + headerSize);
+    }
+
+    void share(header* block) {
+        if (block == block_)
+            return;
+        detach();
+        if (block != nullptr) {
+            ++block->refs;
+            block_ = block;
+        }
+    }
+
+    void detach() {
+        if (block_ == nullptr)
+            return;
+        if (--block_->refs == 0) {
+            A alloc = block_->alloc; // the block frees itself through its own allocator
+            block_->~header();
+            alloc.deallocate(block_);
+        }
+        block_ = nullptr;
+    }
+
+    header* block_ = nullptr;
+};
+
+} // namespace libgr

@@ -1,0 +1,130 @@
+// Image textures: 1D, 2D, 3D and cube-map textures that hold image records and define them,
+// with their mipmaps, palette and parameters, in the texture object bound to their target.
+#pragma once
+
+#include "libgr/image_record.h"
+#include "libgr/texture_object.h"
+
+#include <array>
+#include <cstddef>
+#include <cstdint>
+#include <vector>
+
+namespace libgr {
+
+/// The largest power of two not above n, looking at bits 30 to 0 only; 1 when none of them
+/// is set. 200 gives 128, 256 gives 256, 0 gives 1.
+std::uint32_t floorPowerOfTwo(std::uint32_t n);
+
+/// Loads a palette into the index-to-RGB pixel maps and switches colour mapping on for the
+/// guard's lifetime. Only a palette whose count is a power of two, and whose three maps hold
+/// that many entries, takes effect; any other palette leaves the pixel-transfer state alone.
+class grPixelMapGuard {
+public:
+    explicit grPixelMapGuard(const grImagePalette& palette);
+    ~grPixelMapGuard();
+    grPixelMapGuard(const grPixelMapGuard&) = delete;
+    grPixelMapGuard& operator=(const grPixelMapGuard&) = delete;
+
+    /// Whether the guard switched GL_MAP_COLOR on (and will switch it off again).
+    bool armed() const { return armed_; }
+
+private:
+    bool armed_ = false;
+};
+
+/// A texturable that defines images in whatever texture object is bound; it owns no GL name.
+class grTexturableImage : public grTexturable {};
+
+/// The fields and settings every image texture shares. `images` holds copies of the records
+/// given to it; a copy shares the pixel bytes and palette of its original.
+template <class Image, class Params> class grImageTexture : public grTexturableImage {
+public:
+    std::vector<Image> images;
+    /// Nominal edge length of level 0: set explicitly or the largest image dimension so far.
+    std::uint32_t size = 0;
+    bool compress = false;
+    bool mipmapped = false;
+    bool border = false;
+    const Params* params = nullptr;     ///< not owned; null leaves the parameters alone
+    const float* borderColor = nullptr; ///< four floats, not owned; null leaves it alone
+
+    void setCompress(bool on) { compress = on; }
+    void setMipmapped(bool on) { mipmapped = on; }
+    void setBorder(bool on) { border = on; }
+    void setParams(const Params* p) { params = p; }
+    void setBorderColor(const float* rgba) { borderColor = rgba; }
+    /// Drops every image record; the settings stay.
+    void clearImages() { images.clear(); }
+
+protected:
+    /// Resizes the list to `length` records, copies `count` records to positions `first`
+    /// on, then updates `size`. False (nothing changed) when the list cannot grow that far.
+    bool place(const Image* given, std::size_t count, std::uint32_t newSize, std::size_t first,
+               std::size_t length);
+};
+
+/// A one-dimensional texture; image i is mipmap level i.
+class grTexture1D : public grImageTexture<grImage1D, grTexParams1D> {
+public:
+    int kind() const override { return grKind1D; }
+    void apply() override;
+
+    /// Keeps exactly index + 1 records and puts `image` at `index`. A non-zero `size`
+    /// replaces the nominal size; 0 lets it grow to the image's width. False, with nothing
+    /// changed, when the list cannot hold that many records.
+    bool setImage(const grImage1D& image, std::uint32_t size, std::uint32_t index);
+    /// Puts the records at positions `first` on, growing (never shrinking) the list.
+    bool setImages(const grImage1D* given, std::size_t count, std::uint32_t size,
+                   std::uint32_t first);
+    bool setImages(const std::vector<grImage1D>& given, std::uint32_t size, std::uint32_t first);
+};
+
+/// A two-dimensional texture; image i is mipmap level i. update() refreshes the levels that
+/// exist without allocating any.
+class grTexture2D : public grImageTexture<grImage2D, grTexParams2D> {
+public:
+    int kind() const override { return grKind2D; }
+    void apply() override;
+    void update() override;
+
+    bool setImage(const grImage2D& image, std::uint32_t size, std::uint32_t index);
+    bool setImages(const grImage2D* given, std::size_t count, std::uint32_t size,
+                   std::uint32_t first);
+    bool setImages(const std::vector<grImage2D>& given, std::uint32_t size, std::uint32_t first);
+
+private:
+    void upload(bool refresh);
+};
+
+/// A three-dimensional texture, sent through the 3D-texture extension's entry points (the
+/// images are skipped while those are not fetched).
+class grTexture3D : public grImageTexture<grImage3D, grTexParams3D> {
+public:
+    int kind() const override { return grKind3D; }
+    void apply() override;
+
+    bool setImage(const grImage3D& image, std::uint32_t size, std::uint32_t index);
+    bool setImages(const grImage3D* given, std::size_t count, std::uint32_t size,
+                   std::uint32_t first);
+    bool setImages(const std::vector<grImage3D>& given, std::uint32_t size, std::uint32_t first);
+};
+
+/// A cube map: record 6·L + f is face f of level L, faces in the order +X, −X, +Y, −Y, +Z,
+/// −Z. Only complete groups of six are sent.
+class grTextureCubeMap : public grImageTexture<grImage2D, grTexParamsCubeMap> {
+public:
+    using Faces = std::array<grImage2D, 6>;
+
+    int kind() const override { return grKindCubeMap; }
+    void apply() override;
+
+    /// Keeps exactly 6·level + 6 records and puts the six faces into level `level`.
+    bool setLevel(const grImage2D faces[6], std::uint32_t size, std::uint32_t level);
+    /// Puts the groups into levels `firstLevel` on, growing (never shrinking) the list.
+    bool setLevels(const Faces* groups, std::size_t count, std::uint32_t size,
+                   std::uint32_t firstLevel);
+    bool setLevels(const std::vector<Faces>& groups, std::uint32_t size, std::uint32_t firstLevel);
+};
+
+} // namespace libgr

@@ -1,0 +1,571 @@
+#include "libgr/image_record.h"
+
+#include "libgr/extensions.h"
+
+#include <GL/glext.h>
+
+#include <limits>
+
+namespace libgr {
+
+// ---------------------------------------------------------------------------------------------
+// Palette
+
+void grImagePalette::clear() {
+    count = 0;
+    red.release();
+    green.release();
+    blue.release();
+}
+
+bool grImagePalette::resize(std::uint32_t n) {
+    count = n;
+    const bool ok = red.resize(n) && green.resize(n) && blue.resize(n);
+    return n != 0 && ok;
+}
+
+// ---------------------------------------------------------------------------------------------
+// Pixel sizes
+
+namespace {
+
+constexpr int kLayoutCount = 16;
+
+// Components per layout, as the upload reads them (colour index: one index per pixel).
+constexpr int kComponents[kLayoutCount] = {1, 2, 1, 1, 1, 1, 1, 3, 4, 3, 4, 1, 3, 4, 2, 1};
+
+bool packsFourBitComponents(int layout) {
+    return layout == 8 || layout == 13 || layout == 10;
+}
+
+} // namespace
+
+int bitsPerPixel(int layout, int bitCode) {
+    switch (bitCode) {
+    case 9:
+        return 8;
+    case 10:
+    case 11:
+        return 16;
+    case 12:
+        return 32;
+    case 13:
+        return 16; // luminance and alpha, a byte each
+    case 14:
+        return 32; // luminance and alpha, a 16-bit word each
+    default:
+        break;
+    }
+    if (layout < 0 || layout >= kLayoutCount)
+        return 0;
+    const int components = kComponents[layout];
+    switch (bitCode) {
+    case 0:
+        return components;
+    case 1:
+        return components * 2;
+    case 2:
+        return packsFourBitComponents(layout) ? components * 4 : components * 8;
+    case 3:
+        return components * 8;
+    case 4:
+    case 5:
+        return components * 16;
+    case 6:
+        return layout == 11 ? 32 : components * 24;
+    case 7:
+        return components * 32;
+    case 8:
+        return components * 64;
+    default:
+        return 0;
+    }
+}
+
+int grImage2D::bitsPerPixel(int layout, int bitCode) {
+    return libgr::bitsPerPixel(layout, bitCode);
+}
+
+int grImage2D::bitsPerPixel() const {
+    return libgr::bitsPerPixel(layout, bitCode);
+}
+
+std::uint32_t grImage2D::effectiveRowLength() const {
+    if (rowLength < 0)
+        return 0;
+    return rowLength != 0 ? static_cast<std::uint32_t>(rowLength) : width;
+}
+
+std::uint64_t grImage2D::rowBits() const {
+    return static_cast<std::uint64_t>(bitsPerPixel()) * width;
+}
+
+std::uint64_t grImage2D::rowStride() const {
+    const std::uint64_t bits = static_cast<std::uint64_t>(bitsPerPixel()) * effectiveRowLength();
+    std::uint64_t bytes = (bits + 7) / 8;
+    if (pixelStore != nullptr && pixelStore->alignment > 0) {
+        const auto alignment = static_cast<std::uint64_t>(pixelStore->alignment);
+        bytes = (bytes + alignment - 1) / alignment * alignment;
+    }
+    return bytes;
+}
+
+bool grImage2D::allocatePixels() {
+    if (skipRows < 0)
+        return false;
+    const std::uint64_t rows = static_cast<std::uint64_t>(skipRows) + height;
+    const std::uint64_t stride = rowStride();
+    if (stride != 0 && rows > std::numeric_limits<std::uint32_t>::max() / stride)
+        return false;
+    return pixels.create(static_cast<std::uint32_t>(rows * stride), nullptr, 1, 0, false);
+}
+
+// ---------------------------------------------------------------------------------------------
+// Format resolution
+
+namespace {
+
+constexpr GLenum kLayoutFormat[kLayoutCount] = {
+    GL_LUMINANCE,  GL_LUMINANCE_ALPHA, GL_INTENSITY, GL_RED,  GL_GREEN,
+    GL_BLUE,       GL_ALPHA,           GL_RGB,       GL_RGBA, GL_BGR,
+    GL_BGRA,       GL_DEPTH_COMPONENT, GL_RGB,       GL_RGBA, GL_RGB,
+    GL_COLOR_INDEX};
+
+// Internal formats for the integer kinds, by layout and by bit code 0..7 (0 = no row).
+// Layouts 12 and 13 use the rows of 7 and 8; 14 has none; packed codes are handled apart.
+constexpr GLenum kIntegerInternal[kLayoutCount][8] = {
+    /* 0 */ {GL_LUMINANCE, 0, GL_LUMINANCE4, GL_LUMINANCE8, GL_LUMINANCE12, GL_LUMINANCE16, 0,
+             GL_LUMINANCE},
+    /* 1 */
+    {GL_LUMINANCE_ALPHA, 0, GL_LUMINANCE4_ALPHA4, GL_LUMINANCE8_ALPHA8, GL_LUMINANCE12_ALPHA12,
+     GL_LUMINANCE16_ALPHA16, 0, GL_LUMINANCE_ALPHA},
+    /* 2 */
+    {GL_INTENSITY, 0, GL_INTENSITY4, GL_INTENSITY8, GL_INTENSITY12, GL_INTENSITY16, 0,
+     GL_INTENSITY},
+    // Single colour channels. GL_RED is a valid internal format; GL_GREEN and GL_BLUE are
+    // not, so those keep their channel in an RGB texture.
+    /* 3 */ {GL_RED, 0, 0, GL_RED, 0, GL_RED, 0, GL_RED},
+    /* 4 */ {GL_RGB, 0, 0, GL_RGB, 0, GL_RGB, 0, GL_RGB},
+    /* 5 */ {GL_RGB, 0, 0, GL_RGB, 0, GL_RGB, 0, GL_RGB},
+    /* 6 */ {GL_ALPHA, 0, GL_ALPHA4, GL_ALPHA, GL_ALPHA12, GL_ALPHA16, 0, GL_ALPHA},
+    /* 7 */ {GL_RGB, 0, GL_RGB4, GL_RGB8, GL_RGB12, GL_RGB16, 0, GL_RGB},
+    /* 8 */ {GL_RGBA, 0, GL_RGBA4, GL_RGBA8, GL_RGBA12, GL_RGBA16, 0, GL_RGBA},
+    /* 9 */ {0, 0, 0, GL_RGB, 0, 0, 0, 0},
+    /* 10 */ {0, 0, GL_RGB4, GL_RGBA, 0, 0, 0, 0},
+    /* 11 */ {0, 0, 0, 0, 0, 0, 0, 0},
+    /* 12 */ {GL_RGB, 0, GL_RGB4, GL_RGB8, GL_RGB12, GL_RGB16, 0, GL_RGB},
+    /* 13 */ {GL_RGBA, 0, GL_RGBA4, GL_RGBA8, GL_RGBA12, GL_RGBA16, 0, GL_RGBA},
+    /* 14 */ {0, 0, 0, 0, 0, 0, 0, 0},
+    /* 15 */ {GL_RGB, 0, 0, GL_RGB, 0, 0, 0, 0},
+};
+
+// Packed rows for the integer kinds: internal format and pixel type (0 = no row).
+bool packedRow(int layout, int numberKind, int bitCode, GLenum& internal, GLenum& type,
+               GLenum& format) {
+    const bool rgb = layout == 7 || layout == 12;
+    const bool bgr = layout == 9;
+    const bool rgba = layout == 8 || layout == 13 || layout == 10;
+    switch (bitCode) {
+    case 9:
+        if (!(rgb || bgr))
+            return false;
+        internal = GL_R3_G3_B2;
+        // GL packs 3-3-2 only with GL_RGB; blue-first order is the reversed packing.
+        type = bgr ? GL_UNSIGNED_BYTE_2_3_3_REV : GL_UNSIGNED_BYTE_3_3_2;
+        break;
+    case 10:
+        if (!(rgb || bgr))
+            return false;
+        internal = GL_RGB5;
+        type = bgr ? GL_UNSIGNED_SHORT_5_6_5_REV : GL_UNSIGNED_SHORT_5_6_5;
+        break;
+    case 11:
+        if (!rgba)
+            return false;
+        internal = GL_RGB5_A1;
+        type = GL_UNSIGNED_SHORT_5_5_5_1;
+        break;
+    case 12:
+        if (!rgba)
+            return false;
+        internal = GL_RGB10_A2;
+        type = GL_UNSIGNED_INT_10_10_10_2;
+        break;
+    case 13:
+        if (layout != 1)
+            return false;
+        internal = GL_LUMINANCE6_ALPHA2;
+        type = numberKind == 0 ? GL_BYTE : GL_UNSIGNED_BYTE;
+        break;
+    case 14:
+        if (layout != 1)
+            return false;
+        internal = GL_LUMINANCE12_ALPHA4;
+        // No GL type packs 12 + 4 bits into one 16-bit pixel for luminance-alpha: each
+        // component gets its own 16-bit word, as the 12-bit components of code 4 do.
+        type = numberKind == 0 ? GL_SHORT : GL_UNSIGNED_SHORT;
+        break;
+    default:
+        return false;
+    }
+    if (bgr)
+        format = GL_RGB;
+    return true;
+}
+
+bool integerType(int layout, int numberKind, int bitCode, GLenum& type) {
+    const bool isSigned = numberKind == 0;
+    switch (bitCode) {
+    case 0:
+        if (isSigned)
+            return false;
+        type = GL_BITMAP;
+        return true;
+    case 2:
+        if (packsFourBitComponents(layout)) {
+            type = GL_UNSIGNED_SHORT_4_4_4_4;
+            return true;
+        }
+        type = isSigned ? GL_BYTE : GL_UNSIGNED_BYTE;
+        return true;
+    case 3:
+        type = isSigned ? GL_BYTE : GL_UNSIGNED_BYTE;
+        return true;
+    case 4:
+    case 5:
+        type = isSigned ? GL_SHORT : GL_UNSIGNED_SHORT;
+        return true;
+    case 7:
+        type = isSigned ? GL_INT : GL_UNSIGNED_INT;
+        return true;
+    default:
+        return false;
+    }
+}
+
+bool floatRow(int layout, int bitCode, GLenum& internal, GLenum& type) {
+    if (layout == 11) {
+        // Depth values: 16-bit and 24-bit (in 32-bit words) fixed point, 32-bit float.
+        switch (bitCode) {
+        case 5:
+            internal = GL_DEPTH_COMPONENT16;
+            type = GL_UNSIGNED_SHORT;
+            return true;
+        case 6:
+            internal = GL_DEPTH_COMPONENT24;
+            type = GL_UNSIGNED_INT;
+            return true;
+        case 7:
+            internal = GL_DEPTH_COMPONENT32;
+            type = GL_FLOAT;
+            return true;
+        default:
+            return false;
+        }
+    }
+    if (!(layout <= 8 || layout == 12 || layout == 13))
+        return false;
+    if (bitCode != 5 && bitCode != 7)
+        return false;
+    internal = kLayoutFormat[layout];
+    if (layout == 4 || layout == 5)
+        internal = GL_RGB;
+    type = bitCode == 5 ? GL_HALF_FLOAT : GL_FLOAT;
+    return true;
+}
+
+} // namespace
+
+bool resolveFormat(grGLFormat& out, int layout, int numberKind, int bitCode, bool compress) {
+    if (layout < 0 || layout >= kLayoutCount)
+        return false;
+    // Intensity is an internal format only; its pixels arrive as luminance.
+    out.format = layout == 2 ? GL_LUMINANCE : kLayoutFormat[layout];
+    if (layout == 14)
+        return false;
+
+    GLenum internal = 0;
+    GLenum type = 0;
+    if (numberKind == 2) {
+        if (!floatRow(layout, bitCode, internal, type))
+            return false;
+    } else if (numberKind == 0 || numberKind == 1) {
+        if (bitCode >= 9) {
+            if (!packedRow(layout, numberKind, bitCode, internal, type, out.format))
+                return false;
+        } else {
+            if (bitCode < 0 || bitCode > 7)
+                return false;
+            internal = kIntegerInternal[layout][bitCode];
+            if (internal == 0)
+                return false;
+            // The colour-index rows exist for unsigned indices only.
+            if (layout == 15 && numberKind == 0)
+                return false;
+            if (!integerType(layout, numberKind, bitCode, type))
+                return false;
+        }
+    } else {
+        return false;
+    }
+
+    if (compress && hasTextureCompression && internal == GL_ALPHA)
+        internal = GL_COMPRESSED_ALPHA_ARB;
+    out.internalFormat = internal;
+    out.type = type;
+    return true;
+}
+
+bool supportsGenerateMipmap(GLenum internalFormat) {
+    switch (internalFormat) {
+    case GL_RGB:
+    case GL_RGBA:
+    case GL_RGB5:
+    case GL_RGB8:
+    case GL_RGBA8:
+    case GL_BGR:
+    case GL_BGRA:
+        return true;
+    default:
+        return false;
+    }
+}
+
+// ---------------------------------------------------------------------------------------------
+// Unpack state
+
+void applyPixelStore(const grPixelStore* store) {
+    if (store == nullptr)
+        return;
+    glPixelStorei(GL_UNPACK_SWAP_BYTES, store->swapBytes);
+    glPixelStorei(GL_UNPACK_ALIGNMENT, store->alignment);
+}
+
+void applyUnpack(const grImage1D& image) {
+    glPixelStorei(GL_UNPACK_SKIP_PIXELS, image.skipPixels);
+}
+
+void applyUnpack(const grImage2D& image) {
+    glPixelStorei(GL_UNPACK_ROW_LENGTH, image.rowLength);
+    glPixelStorei(GL_UNPACK_SKIP_PIXELS, image.skipPixels);
+    glPixelStorei(GL_UNPACK_SKIP_ROWS, image.skipRows);
+}
+
+void applyUnpack(const grImage3D& image) {
+    glPixelStorei(GL_UNPACK_ROW_LENGTH, image.rowLength);
+    glPixelStorei(GL_UNPACK_IMAGE_HEIGHT, image.imageHeight);
+    glPixelStorei(GL_UNPACK_SKIP_PIXELS, image.skipPixels);
+    glPixelStorei(GL_UNPACK_SKIP_ROWS, image.skipRows);
+    glPixelStorei(GL_UNPACK_SKIP_IMAGES, image.skipImages);
+}
+
+// ---------------------------------------------------------------------------------------------
+// Format utilities
+
+int formatComponents(GLenum format) {
+    switch (format) {
+    case GL_COLOR_INDEX:
+    case GL_DEPTH_COMPONENT:
+    case GL_RED:
+    case GL_GREEN:
+    case GL_BLUE:
+    case GL_ALPHA:
+    case GL_LUMINANCE:
+        return 1;
+    case GL_LUMINANCE_ALPHA:
+        return 2;
+    case GL_RGB:
+    case GL_BGR:
+        return 3;
+    case GL_RGBA:
+    case GL_BGRA:
+        return 4;
+    default:
+        return 0;
+    }
+}
+
+int typeSize(GLenum type) {
+    switch (type) {
+    case GL_BYTE:
+    case GL_UNSIGNED_BYTE:
+    case GL_BITMAP:
+        return 1;
+    case GL_SHORT:
+    case GL_UNSIGNED_SHORT:
+        return 2;
+    case GL_INT:
+    case GL_UNSIGNED_INT:
+    case GL_FLOAT:
+        return 4;
+    case GL_DOUBLE:
+        return 8;
+    default:
+        return 0;
+    }
+}
+
+GLenum typeForSize(int bytes) {
+    switch (bytes) {
+    case 1:
+        return GL_UNSIGNED_BYTE;
+    case 2:
+        return GL_UNSIGNED_SHORT;
+    case 4:
+        return GL_FLOAT;
+    case 8:
+        return GL_DOUBLE;
+    default:
+        return 0;
+    }
+}
+
+// ---------------------------------------------------------------------------------------------
+// Upload byte counts
+
+namespace {
+
+constexpr std::size_t kSaturated = std::numeric_limits<std::size_t>::max();
+
+std::size_t mulSat(std::size_t a, std::size_t b) {
+    std::size_t r = 0;
+    return __builtin_mul_overflow(a, b, &r) ? kSaturated : r;
+}
+
+std::size_t addSat(std::size_t a, std::size_t b) {
+    std::size_t r = 0;
+    return __builtin_add_overflow(a, b, &r) ? kSaturated : r;
+}
+
+// Bytes of one element of a packed type (one element holds a whole pixel); 0 if not packed.
+int packedTypeSize(GLenum type) {
+    switch (type) {
+    case GL_UNSIGNED_BYTE_3_3_2:
+    case GL_UNSIGNED_BYTE_2_3_3_REV:
+        return 1;
+    case GL_UNSIGNED_SHORT_5_6_5:
+    case GL_UNSIGNED_SHORT_5_6_5_REV:
+    case GL_UNSIGNED_SHORT_4_4_4_4:
+    case GL_UNSIGNED_SHORT_4_4_4_4_REV:
+    case GL_UNSIGNED_SHORT_5_5_5_1:
+    case GL_UNSIGNED_SHORT_1_5_5_5_REV:
+        return 2;
+    case GL_UNSIGNED_INT_8_8_8_8:
+    case GL_UNSIGNED_INT_8_8_8_8_REV:
+    case GL_UNSIGNED_INT_10_10_10_2:
+    case GL_UNSIGNED_INT_2_10_10_10_REV:
+        return 4;
+    default:
+        return 0;
+    }
+}
+
+// The unpack parameters of one upload, all non-negative.
+struct Unpack {
+    std::size_t width = 0, height = 1, depth = 1;
+    std::size_t rowLength = 0, imageHeight = 0;
+    std::size_t skipPixels = 0, skipRows = 0, skipImages = 0;
+};
+
+bool toSize(std::int32_t value, std::size_t& out) {
+    if (value < 0)
+        return false;
+    out = static_cast<std::size_t>(value);
+    return true;
+}
+
+int effectiveAlignment(const grPixelStore* store, int unpackAlignment) {
+    auto valid = [](int a) { return a == 1 || a == 2 || a == 4 || a == 8; };
+    if (store != nullptr && valid(store->alignment))
+        return store->alignment;
+    // An alignment GL would refuse cannot be in force; assume the widest so the count
+    // never falls short.
+    return valid(unpackAlignment) ? unpackAlignment : 8;
+}
+
+// The last byte GL reads, plus one, following the pixel-storage rules of glTexImage.
+std::size_t countBytes(const Unpack& u, const grGLFormat& fmt, int alignment) {
+    if (u.width == 0 || u.height == 0 || u.depth == 0)
+        return 0;
+    const std::size_t a = static_cast<std::size_t>(alignment);
+    const std::size_t rowPixels = u.rowLength != 0 ? u.rowLength : u.width;
+    const std::size_t imageRows = u.imageHeight != 0 ? u.imageHeight : u.height;
+
+    std::size_t rowStride = 0;
+    std::size_t leadBytes = 0; // bytes before the first pixel read within a row
+    std::size_t lastRow = 0;   // bytes read of the last row, from its start
+    if (fmt.type == GL_BITMAP) {
+        if (formatComponents(fmt.format) == 0)
+            return kSaturated;
+        // One bit per pixel (per component: GL only accepts single-component formats here).
+        const std::size_t bits =
+            mulSat(rowPixels, static_cast<std::size_t>(formatComponents(fmt.format)));
+        rowStride = mulSat(a, addSat(bits, 8 * a - 1) / (8 * a));
+        const std::size_t lastBits = mulSat(addSat(u.skipPixels, u.width),
+                                            static_cast<std::size_t>(formatComponents(fmt.format)));
+        lastRow = addSat(lastBits, 7) / 8;
+    } else {
+        std::size_t groupBytes = 0;
+        std::size_t elementBytes = 0;
+        if (const int packed = packedTypeSize(fmt.type)) {
+            elementBytes = static_cast<std::size_t>(packed);
+            groupBytes = elementBytes;
+        } else {
+            const int size = fmt.type == GL_HALF_FLOAT ? 2 : typeSize(fmt.type);
+            const int components = formatComponents(fmt.format);
+            if (size == 0 || components == 0)
+                return kSaturated;
+            elementBytes = static_cast<std::size_t>(size);
+            groupBytes = elementBytes * static_cast<std::size_t>(components);
+        }
+        rowStride = mulSat(rowPixels, groupBytes);
+        if (elementBytes < a)
+            rowStride = mulSat(addSat(rowStride, a - 1) / a, a);
+        leadBytes = mulSat(u.skipPixels, groupBytes);
+        lastRow = addSat(leadBytes, mulSat(u.width, groupBytes));
+    }
+    const std::size_t imageStride = mulSat(rowStride, imageRows);
+    std::size_t total = mulSat(addSat(u.skipImages, u.depth - 1), imageStride);
+    total = addSat(total, mulSat(addSat(u.skipRows, u.height - 1), rowStride));
+    return addSat(total, lastRow);
+}
+
+} // namespace
+
+std::size_t uploadByteCount(const grImage1D& image, const grGLFormat& fmt, int unpackAlignment) {
+    if (image.compressed)
+        return image.pixels.size();
+    Unpack u;
+    if (!toSize(image.skipPixels, u.skipPixels))
+        return kSaturated;
+    u.width = image.width;
+    return countBytes(u, fmt, effectiveAlignment(image.pixelStore, unpackAlignment));
+}
+
+std::size_t uploadByteCount(const grImage2D& image, const grGLFormat& fmt, int unpackAlignment) {
+    if (image.compressed)
+        return image.pixels.size();
+    Unpack u;
+    if (!toSize(image.rowLength, u.rowLength) || !toSize(image.skipPixels, u.skipPixels) ||
+        !toSize(image.skipRows, u.skipRows))
+        return kSaturated;
+    u.width = image.width;
+    u.height = image.height;
+    return countBytes(u, fmt, effectiveAlignment(image.pixelStore, unpackAlignment));
+}
+
+std::size_t uploadByteCount(const grImage3D& image, const grGLFormat& fmt, int unpackAlignment) {
+    if (image.compressed)
+        return image.pixels.size();
+    Unpack u;
+    if (!toSize(image.rowLength, u.rowLength) || !toSize(image.imageHeight, u.imageHeight) ||
+        !toSize(image.skipPixels, u.skipPixels) || !toSize(image.skipRows, u.skipRows) ||
+        !toSize(image.skipImages, u.skipImages))
+        return kSaturated;
+    u.width = image.width;
+    u.height = image.height;
+    u.depth = image.depth;
+    return countBytes(u, fmt, effectiveAlignment(image.pixelStore, unpackAlignment));
+}
+
+} // namespace libgr
