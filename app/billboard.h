@@ -1,0 +1,34 @@
+// BillBoard: one photograph from a BMP file, shown as a lit, textured, mipmapped square
+// standing at its own pose. A billboard whose file is missing or unsupported draws nothing.
+#pragma once
+
+#include "libgr/bmp_file.h"
+#include "libgr/drawable.h"
+#include "libgr/geometry.h"
+#include "libgr/image_record.h"
+#include "libgr/texture_image.h"
+#include "libgr/texture_object.h"
+
+class BillBoard : public libgr::grObject3D {
+public:
+    /// Builds every member empty; makes no GL call.
+    BillBoard();
+    ~BillBoard() override;
+
+    /// Reads the BMP file at `path`, uploads it as a mipmapped 2D texture and remembers
+    /// where the quad stands. Needs the GL context. Returns false (and stays invisible) when
+    /// the file is missing or not a supported BMP.
+    bool load(const char* path, const libgr::grPose& pose, const libgr::grRect& rect);
+
+    /// Draws the textured quad; does nothing at all (no GL call) unless loaded.
+    void draw() override;
+
+    bool loaded = false;
+    libgr::grBmpFile bitmap;          ///< the file's bytes; owns the pixel storage
+    libgr::grImage2D image;           ///< views the bitmap's pixel bytes, no copy
+    libgr::grTexture2D texture;       ///< the image texture built from `image`
+    libgr::grTextureObject textureObject;
+    libgr::grTexParams2D texParams;   ///< `texture` points at it, so it lives here
+    libgr::grPose pose;
+    libgr::grRect rect;
+};

@@ -1,0 +1,230 @@
+#include "pluvina.h"
+
+#include "libgr/gl_state.h"
+#include "libutils/platform.h"
+#include "vela/overlay.h"
+
+#include <GL/freeglut.h>
+#include <GL/gl.h>
+
+#include <algorithm>
+#include <cstdlib>
+
+using libgr::grColor;
+using libgr::grPose;
+using libgr::grRect;
+using libgr::grRotation;
+using libgr::grVec2;
+using libgr::grVec3;
+
+namespace {
+constexpr int kWindowWidth = 640;
+constexpr int kWindowHeight = 480;
+constexpr float kSceneDistance = 500.0f;   // the scene stands this far in front of the camera
+constexpr double kTurnPerPixel = 0.25;     // degrees of turn per pixel of horizontal drag
+constexpr unsigned char kEscape = 27;
+} // namespace
+
+Pluvina::Pluvina(int /*argc*/, char** /*argv*/)
+    : camera(grRotation(0.0f, grVec3(0.0f, 0.0f, 1.0f)), grVec3(0.0f, 0.0f, 0.0f)),
+      startTime(libutils::timeGetTime()) {
+    glutInitWindowSize(kWindowWidth, kWindowHeight);
+}
+
+// The billboards are deliberately not deleted: they live until the process ends.
+Pluvina::~Pluvina() = default;
+
+void Pluvina::init() {
+    libgr::clearColor(grColor(0.18f, 0.18f, 0.18f, 1.0f));
+    glEnable(GL_DEPTH_TEST);
+    glHint(GL_POINT_SMOOTH_HINT, GL_FASTEST);
+    glHint(GL_LINE_SMOOTH_HINT, GL_FASTEST);
+    glHint(GL_POLYGON_SMOOTH_HINT, GL_FASTEST);
+    glShadeModel(GL_SMOOTH);
+    glPolygonMode(GL_FRONT_AND_BACK, GL_FILL);
+    glDisable(GL_CULL_FACE);
+
+    const grColor grey(0.5f, 0.5f, 0.5f, 1.0f);
+    const grColor black(0.0f, 0.0f, 0.0f, 1.0f);
+    const grColor white(1.0f, 1.0f, 1.0f, 1.0f);
+    libgr::material(GL_FRONT, GL_AMBIENT_AND_DIFFUSE, grey.data());
+    libgr::material(GL_FRONT, GL_EMISSION, black.data());
+    libgr::material(GL_FRONT, GL_SPECULAR, white.data());
+    libgr::material(GL_FRONT, GL_SHININESS, 100.0f);
+    glColorMaterial(GL_FRONT_AND_BACK, GL_AMBIENT_AND_DIFFUSE);
+    glEnable(GL_COLOR_MATERIAL);
+
+    glEnable(GL_BLEND);
+    glBlendFunc(GL_SRC_ALPHA, GL_ONE_MINUS_SRC_ALPHA);
+
+    vela::initOverlay();
+
+    // Scene content last: the fountains, then the photographs.
+    fountainA.setup(true);
+    fountainB.setup(false);
+
+    const grRect square(grVec2(-256.0f, -256.0f), grVec2(256.0f, 256.0f));
+    if (billboardA == nullptr) {
+        const grPose upright(grRotation(0.0f, grVec3(0.0f, 0.0f, 1.0f)),
+                             grVec3(0.0f, 0.0f, -256.0f));
+        billboardA = new BillBoard;
+        billboardA->load("p6155961.bmp", upright, square);
+    }
+    if (billboardB == nullptr) {
+        const grPose floor(grRotation(-90.0f, grVec3(1.0f, 0.0f, 0.0f)),
+                           grVec3(0.0f, -256.0f, 0.0f));
+        billboardB = new BillBoard;
+        billboardB->load("p6155955.bmp", floor, square);
+    }
+}
+
+void Pluvina::display() {
+    glPushAttrib(GL_ALL_ATTRIB_BITS);
+    glClear(GL_COLOR_BUFFER_BIT | GL_DEPTH_BUFFER_BIT);
+
+    // The view is the inverse of the camera pose.
+    glMatrixMode(GL_MODELVIEW);
+    glLoadIdentity();
+    const grRotation& r = camera.rotation();
+    if (r.isNonTrivial())
+        libgr::rotate(grRotation(-r.angle, r.axis));
+    libgr::translate(-camera.translation());
+    glTranslatef(0.0f, 0.0f, -kSceneDistance);
+
+    // One white light from +y, set after the view so it stays fixed in the scene.
+    const grColor ambient(0.18f, 0.18f, 0.18f, 1.0f);
+    const grColor white(1.0f, 1.0f, 1.0f, 1.0f);
+    glEnable(GL_LIGHT0);
+    libgr::lightPosition(GL_LIGHT0, grVec3(0.0f, 500.0f, 0.0f));
+    libgr::light(GL_LIGHT0, GL_AMBIENT, ambient.data());
+    libgr::light(GL_LIGHT0, GL_DIFFUSE, white.data());
+    libgr::light(GL_LIGHT0, GL_SPECULAR, white.data());
+    libgr::light(GL_LIGHT0, GL_LINEAR_ATTENUATION, white.data());
+    glEnable(GL_LIGHTING);
+
+    libgr::color(white.data());
+
+    // Photographs first, so the translucent drops blend over them.
+    if (billboardA)
+        billboardA->draw();
+    if (billboardB)
+        billboardB->draw();
+    fountainA.draw();
+    fountainB.draw();
+
+    if (vela::showFps || vela::paused || vela::showMsec) {
+        glDisable(GL_LIGHTING);
+        glMatrixMode(GL_MODELVIEW);
+        glLoadIdentity();
+        glMatrixMode(GL_PROJECTION);
+        glPushMatrix();
+        vela::beginOverlay();
+        if (vela::showFps) {
+            vela::countFrame();
+            vela::drawFps();
+        }
+        if (vela::paused)
+            vela::drawTextCentred(512.0f, 512.0f, "- pause -");
+        if (vela::showMsec)
+            vela::drawMsec(elapsed);
+        glPopMatrix();
+    }
+
+    glPopAttrib();
+    glutSwapBuffers();
+}
+
+void Pluvina::idle() {
+    elapsed = libutils::timeGetTime() - startTime;
+    libgr::getInteger(GL_VIEWPORT, viewport);
+    const std::uint32_t scale = std::min(static_cast<std::uint32_t>(viewport[2]),
+                                         static_cast<std::uint32_t>(viewport[3]));
+    fountainA.update(elapsed, scale);
+    fountainB.update(elapsed, scale);
+    glutPostRedisplay();
+}
+
+void Pluvina::reshape(int width, int height) {
+    glViewport(0, 0, width, height);
+    perspective.setAspect(static_cast<double>(width), static_cast<double>(height));
+    perspective.near = 0.1;
+    perspective.far = 1000.1;
+    libgr::grMatrixModeGuard guard(GL_PROJECTION);
+    glLoadIdentity();
+    libgr::applyFrustum(perspective.frustum());
+}
+
+void Pluvina::keyboard(unsigned char key, int /*x*/, int /*y*/) {
+    switch (key) {
+    case kEscape:
+    case 'q':
+        std::exit(0);
+    case 'r':
+        idle();
+        glutPostRedisplay();
+        break;
+    default:
+        break;
+    }
+}
+
+void Pluvina::mouse(int button, int state, int x, int y) {
+    DragState* drag = nullptr;
+    switch (button) {
+    case GLUT_LEFT_BUTTON:
+        drag = &leftDrag;
+        break;
+    case GLUT_MIDDLE_BUTTON:
+        drag = &middleDrag;
+        break;
+    case GLUT_RIGHT_BUTTON:
+        drag = &rightDrag;
+        break;
+    default:
+        return;
+    }
+    if (state == GLUT_DOWN) {
+        drag->active = true;
+        drag->x = x;
+        drag->y = y;
+    } else {
+        drag->active = false;
+    }
+}
+
+void Pluvina::motion(int x, int y) {
+    if (!leftDrag.active && !middleDrag.active && !rightDrag.active)
+        return;
+    if (leftDrag.active) {
+        const float dx = static_cast<float>(x - leftDrag.x);
+        const float dy = static_cast<float>(y - leftDrag.y);
+        grVec3 v(dx, -dy, 0.0f);
+        pan(v);
+        leftDrag.x = x;
+        leftDrag.y = y;
+        glutPostRedisplay();
+    }
+    if (middleDrag.active) {
+        middleDrag.x = x;
+        middleDrag.y = y;
+        glutPostRedisplay();
+    }
+    if (rightDrag.active) {
+        const float a = static_cast<float>((x - rightDrag.x) * kTurnPerPixel);
+        turn(a);
+        rightDrag.x = x;
+        rightDrag.y = y;
+        glutPostRedisplay();
+    }
+}
+
+void Pluvina::mouseWheel(int wheel, int direction, int /*x*/, int /*y*/) {
+    if (wheel == 0 && (direction == 1 || direction == -1))
+        glutPostRedisplay();
+}
+
+void Pluvina::pan(const grVec3& v) { camera.translateBack(v); }
+
+void Pluvina::turn(float degrees) {
+    camera.rotation().compose(grRotation(-degrees, grVec3(0.0f, 0.0f, 1.0f)));
+}

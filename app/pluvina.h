@@ -1,0 +1,57 @@
+// Pluvina: the scene controller. Owns the camera, the projection, the animation clock and the
+// scene's content (two drop fountains and two photograph billboards), sets up GL once, and
+// turns GLUT's events into camera moves, animation steps and frames.
+#pragma once
+
+#include "billboard.h"
+#include "fountain.h"
+
+#include "libgr/geometry.h"
+#include "libgr/projection.h"
+#include "vela/gluty.h"
+
+#include <cstdint>
+
+/// State of one mouse-button drag: armed by a press, with the last pointer position.
+struct DragState {
+    bool active = false;
+    double x = 0.0;
+    double y = 0.0;
+};
+
+class Pluvina : public vela::glutyAPI4 {
+public:
+    /// The arguments are accepted and ignored. Starts the clock and sets the initial window
+    /// size (640 by 480) for the window that addWindow will create; makes no GL call.
+    Pluvina(int argc, char** argv);
+    ~Pluvina() override;
+
+    void reshape(int width, int height) override;
+    void display() override;
+    void keyboard(unsigned char key, int x, int y) override;
+    void mouse(int button, int state, int x, int y) override;
+    void motion(int x, int y) override;
+    void idle() override;
+    void init() override;
+    void mouseWheel(int wheel, int direction, int x, int y) override;
+
+    /// Moves the camera back by `v` (the scene follows the pointer).
+    void pan(const libgr::grVec3& v);
+    /// Turns the camera by minus `degrees` about the viewing axis (0, 0, 1).
+    void turn(float degrees);
+
+    // Members in construction order. They are public so that tests and tools can observe
+    // the controller the way the frame sees it.
+    libgr::grPerspective perspective;
+    libgr::grPose camera;
+    std::uint32_t startTime;
+    std::uint32_t elapsed = 0;
+    Fountain fountainA;
+    Fountain fountainB;
+    BillBoard* billboardA = nullptr; ///< created once in init, lives until the process ends
+    BillBoard* billboardB = nullptr;
+    int viewport[4] = {0, 0, 0, 0};  ///< GL_VIEWPORT as read by the last idle step
+    DragState leftDrag;
+    DragState middleDrag;
+    DragState rightDrag;
+};
