@@ -10,19 +10,29 @@ cd build/app
 if [ -n "${DISPLAY:-}" ] && xdpyinfo >/dev/null 2>&1; then
     exec ./pluvina "$@"
 fi
-shot="$root/build/screenshot.png"
+export PLUVINA_SHOT="$root/build/screenshot.png"
 "$root/scripts/with-x.sh" bash -c '
-    ./pluvina "$@" &
+    set -u
+    program=$(pwd)/pluvina
+    "$program" "$@" &
     pid=$!
+    win=""
+    # The window is titled with the program path; GLUT sets no _NET_WM_PID to search by.
     for _ in $(seq 1 100); do
-        win=$(xdotool search --sync --onlyvisible --pid $pid 2>/dev/null | head -n1 || true)
+        for w in $(xdotool search --onlyvisible --name pluvina 2>/dev/null || true); do
+            [ "$(xdotool getwindowname "$w" 2>/dev/null)" = "$program" ] && win=$w
+        done
         [ -n "$win" ] && break
         sleep 0.1
     done
+    if [ -z "$win" ]; then echo "run: no window appeared" >&2; kill $pid 2>/dev/null; exit 1; fi
+    # No window manager under Xvfb: bring the window from (-1, -1) to the corner.
+    xdotool windowmove "$win" 0 0
     sleep 3
-    /usr/bin/import -window root "'"$shot"'"
-    xdotool search --pid $pid | head -n1 | xargs -r -I{} xdotool windowactivate --sync {} 2>/dev/null || true
-    xdotool key q
+    xwd -silent -id "$win" | /usr/bin/convert xwd:- "$PLUVINA_SHOT"
+    xdotool mousemove --window "$win" 320 240 key q
+    for _ in $(seq 1 50); do kill -0 $pid 2>/dev/null || break; sleep 0.1; done
+    if kill -0 $pid 2>/dev/null; then echo "run: the program did not end on q" >&2; kill $pid; exit 1; fi
     wait $pid
 ' bash "$@"
-echo "screenshot: $shot"
+echo "screenshot: $PLUVINA_SHOT"
