@@ -1,13 +1,29 @@
 #!/usr/bin/env bash
 # Sets up, builds and runs every test: the unit and GL tests, the end-to-end tests of the
-# program under X, then the unit tests again under AddressSanitizer + UndefinedBehaviorSanitizer
-# and a bounded fuzzing run of the BMP reader. Works without a display and without stdin.
+# program under X, an example program built against the installed package, the program under
+# Valgrind memcheck and a soak run of random input, then the unit tests again under
+# AddressSanitizer + UndefinedBehaviorSanitizer and a bounded fuzzing run of the BMP reader.
+# Works without a display and without stdin. PLUVINA_QUICK=1 stops after CTest.
 set -euo pipefail
 cd "$(dirname "$0")/.."
 scripts/setup.sh
 scripts/with-x.sh ctest --test-dir build --output-on-failure -j1 </dev/null
 
 if [ "${PLUVINA_QUICK:-0}" != 1 ]; then
+    echo "== the installed package, used by examples/textured_quad"
+    rm -rf build/install build/example
+    cmake --install build --prefix build/install >/dev/null
+    cmake -S examples/textured_quad -B build/example \
+        -DCMAKE_PREFIX_PATH="$PWD/build/install" >/dev/null
+    cmake --build build/example -j"$(nproc)"
+    # A few frames with one of the sample photographs; it checks what it shows, then ends.
+    scripts/with-x.sh build/example/textured_quad build/app/p6155961.bmp 30 </dev/null
+
+    echo "== the program under Valgrind memcheck"
+    scripts/memcheck.sh build </dev/null
+    echo "== soak: ${PLUVINA_SOAK_SECONDS:-60} s of random input"
+    scripts/soak.sh build </dev/null
+
     echo "== sanitizers (clang, ASan + UBSan)"
     CC=clang CXX=clang++ BUILD_DIR=build-asan BUILD_TYPE=Debug scripts/setup.sh \
         -DPLUVINA_SANITIZE=ON -DPLUVINA_BUILD_BENCHMARKS=OFF -DPLUVINA_BUILD_FUZZERS=ON

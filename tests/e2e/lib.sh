@@ -123,7 +123,11 @@ start_cmd() {
     WIN=""
     for ((i = 0; i < limit * 10; i++)); do
         WIN=$(app_window)
-        [ -n "$WIN" ] && return 0
+        if [ -n "$WIN" ]; then
+            # Into the corner, as start_app does: all of the window on screen.
+            xdotool windowmove "$WIN" 0 0 || true
+            return 0
+        fi
         kill -0 "$APP_PID" 2>/dev/null ||
             fail "the program ended during start-up: $(tail -c 2000 "$WORK/stderr")"
         sleep 0.1
