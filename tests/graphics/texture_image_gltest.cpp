@@ -10,244 +10,187 @@
 #include <gtest/gtest.h>
 
 #include <algorithm>
-#include <array>
 #include <functional>
-#include <stdexcept>
+#include <initializer_list>
+#include <string>
+#include <tuple>
 #include <vector>
 
 using namespace libgr;
+using Args = std::vector<double>;
+using Bytes = std::vector<unsigned char>;
+using Names = std::vector<std::string>;
 
 namespace {
 
-struct Rgb {
-    unsigned char r, g, b;
-};
+const Args kRed{255, 0, 0}, kGreen{0, 255, 0}, kBlue{0, 0, 255}, kWhite{255, 255, 255};
+const std::string kPush = "glPushClientAttrib", kPop = "glPopClientAttrib",
+                  kParam = "glTexParameteri", kImage = "glTexImage2D";
 
-// A 24-bit BGR record whose rows are padded to 4 bytes, as GL's default unpack alignment
-// reads them.
-grImage2D bgrImage(std::uint32_t w, std::uint32_t h, const std::function<Rgb(int, int)>& colour) {
-    grImage2D im;
-    im.layout = 9;
-    im.numberKind = 1;
-    im.bitCode = 3;
-    im.width = w;
-    im.height = h;
-    const std::uint32_t stride = (3 * w + 3) & ~3u;
-    EXPECT_TRUE(im.pixels.create(stride * h));
-    for (std::uint32_t y = 0; y < h; ++y)
-        for (std::uint32_t x = 0; x < w; ++x) {
-            const Rgb c = colour(int(x), int(y));
-            unsigned char* p = im.pixels.begin() + y * stride + 3 * x;
-            p[0] = c.b;
-            p[1] = c.g;
-            p[2] = c.r;
-        }
-    return im;
-}
-
-grImage2D solid(std::uint32_t w, std::uint32_t h, Rgb c) {
-    return bgrImage(w, h, [c](int, int) { return c; });
-}
-
-// One byte per pixel (8-bit grey or alpha), rows padded to 4 bytes.
-grImage2D byteImage(int layout, std::uint32_t w, std::uint32_t h,
-                    const std::vector<unsigned char>& values) {
+// A w×h record with `bpp` bytes per pixel, rows padded to 4 bytes as GL's default unpack
+// alignment reads them; `fill` writes pixel i (row-major) at p.
+grImage2D record(int layout, std::uint32_t bpp, std::uint32_t w, std::uint32_t h,
+                 const std::function<void(unsigned char* p, std::uint32_t i)>& fill) {
     grImage2D im;
     im.layout = layout;
     im.numberKind = 1;
     im.bitCode = 3;
     im.width = w;
     im.height = h;
-    const std::uint32_t stride = (w + 3) & ~3u;
+    const std::uint32_t stride = (bpp * w + 3) & ~3u;
     EXPECT_TRUE(im.pixels.create(stride * h));
     for (std::uint32_t y = 0; y < h; ++y)
         for (std::uint32_t x = 0; x < w; ++x)
-            im.pixels.begin()[y * stride + x] = values[y * w + x];
+            fill(im.pixels.begin() + y * stride + bpp * x, y * w + x);
     return im;
 }
 
-GLint levelParam(GLenum target, GLint level, GLenum name) {
+// 24-bit BGR (layout 9) of one colour given as red, green, blue.
+grImage2D solid(std::uint32_t w, std::uint32_t h, const Args& rgb) {
+    return record(9, 3, w, h, [&rgb](unsigned char* p, std::uint32_t) {
+        for (int k = 0; k < 3; ++k)
+            p[k] = static_cast<unsigned char>(rgb[2 - k]);
+    });
+}
+
+grImage2D bytes(int layout, std::uint32_t w, std::uint32_t h, const Bytes& v) {
+    return record(layout, 1, w, h, [&v](unsigned char* p, std::uint32_t i) { *p = v[i]; });
+}
+
+// A level parameter, as a double so that it compares inside Args.
+double level(GLint l, GLenum name = GL_TEXTURE_WIDTH, GLenum target = GL_TEXTURE_2D) {
     GLint value = 0;
-    glGetTexLevelParameteriv(target, level, name, &value);
+    glGetTexLevelParameteriv(target, l, name, &value);
     return value;
 }
 
-// Texels of one level, tightly packed.
-std::vector<unsigned char> texels(GLenum target, GLint level, GLenum format, int components) {
-    const std::size_t n = std::size_t(levelParam(target, level, GL_TEXTURE_WIDTH)) *
-                          std::size_t(levelParam(target, level, GL_TEXTURE_HEIGHT)) *
-                          std::size_t(std::max(1, levelParam(target, level, GL_TEXTURE_DEPTH)));
-    std::vector<unsigned char> out(n * std::size_t(components));
+// Texels of a level as tightly packed bytes.
+Bytes texels(GLint l, GLenum format = GL_RGB, GLenum target = GL_TEXTURE_2D) {
+    const int components = format == GL_RGBA ? 4 : format == GL_RGB ? 3 : 1;
+    Bytes out(std::size_t(level(l, GL_TEXTURE_WIDTH, target)) *
+              std::size_t(level(l, GL_TEXTURE_HEIGHT, target)) *
+              std::size_t(std::max(1.0, level(l, GL_TEXTURE_DEPTH, target)) * components));
     glPushClientAttrib(GL_CLIENT_PIXEL_STORE_BIT);
     glPixelStorei(GL_PACK_ALIGNMENT, 1);
-    glGetTexImage(target, level, format, GL_UNSIGNED_BYTE, out.data());
+    glGetTexImage(target, l, format, GL_UNSIGNED_BYTE, out.data());
     glPopClientAttrib();
     return out;
 }
 
-void expectRgb(const std::vector<unsigned char>& t, std::size_t texel, Rgb c, int tolerance = 0) {
-    ASSERT_GE(t.size(), 3 * texel + 3);
-    EXPECT_NEAR(t[3 * texel], c.r, tolerance) << "texel " << texel;
-    EXPECT_NEAR(t[3 * texel + 1], c.g, tolerance) << "texel " << texel;
-    EXPECT_NEAR(t[3 * texel + 2], c.b, tolerance) << "texel " << texel;
+// Red, green and blue of texel i of a level (empty when the level has no such texel).
+Args rgbAt(GLint l, std::size_t i, GLenum target = GL_TEXTURE_2D) {
+    const Bytes t = texels(l, GL_RGB, target);
+    return t.size() < 3 * i + 3 ? Args{} : Args(t.begin() + 3 * i, t.begin() + 3 * i + 3);
 }
 
-// Levels from `level` down to 1×1 halve each dimension (rounded down, at least 1).
-void expectHalvingChain(GLenum target, int levels) {
-    for (int level = 1; level < levels; ++level) {
-        for (GLenum dim : {GL_TEXTURE_WIDTH, GL_TEXTURE_HEIGHT})
-            EXPECT_EQ(levelParam(target, level, dim),
-                      std::max(1, levelParam(target, level - 1, dim) / 2))
-                << "level " << level;
-    }
-    EXPECT_EQ(levelParam(target, levels - 1, GL_TEXTURE_WIDTH), 1);
-    EXPECT_EQ(levelParam(target, levels - 1, GL_TEXTURE_HEIGHT), 1);
+// Arguments of the i-th recorded call of `name` (empty when there was none).
+Args argsOf(const std::string& name, std::size_t i = 0) {
+    const auto calls = spy::callsOf(name);
+    return i < calls.size() ? calls[i].args : Args{};
+}
+
+// The recorded calls of the given names, in order.
+Names only(const Names& wanted) {
+    Names out;
+    for (const std::string& n : spy::names())
+        if (std::find(wanted.begin(), wanted.end(), n) != wanted.end())
+            out.push_back(n);
+    return out;
 }
 
 // Every pixel-store and pixel-transfer value an upload touches is back at GL's default.
 void expectClientStateRestored() {
-    GLint v = -1;
-    glGetIntegerv(GL_UNPACK_ALIGNMENT, &v);
-    EXPECT_EQ(v, 4);
-    for (GLenum name : {GL_UNPACK_ROW_LENGTH, GL_UNPACK_SKIP_PIXELS, GL_UNPACK_SKIP_ROWS,
-                        GL_UNPACK_SWAP_BYTES, GL_UNPACK_IMAGE_HEIGHT, GL_UNPACK_SKIP_IMAGES}) {
-        glGetIntegerv(name, &v);
-        EXPECT_EQ(v, 0) << std::hex << name;
+    const std::pair<GLenum, GLint> defaults[] = {
+        {GL_UNPACK_ALIGNMENT, 4},   {GL_UNPACK_ROW_LENGTH, 0}, {GL_UNPACK_SKIP_PIXELS, 0},
+        {GL_UNPACK_SKIP_ROWS, 0},   {GL_UNPACK_SWAP_BYTES, 0}, {GL_UNPACK_IMAGE_HEIGHT, 0},
+        {GL_UNPACK_SKIP_IMAGES, 0}, {GL_MAP_COLOR, GL_FALSE}};
+    for (const auto& d : defaults) {
+        GLint v = -1;
+        glGetIntegerv(d.first, &v);
+        EXPECT_EQ(v, d.second) << std::hex << d.first;
     }
-    GLboolean mapColor = GL_TRUE;
-    glGetBooleanv(GL_MAP_COLOR, &mapColor);
-    EXPECT_EQ(mapColor, GL_FALSE);
 }
 
-// Draws the bound 2D texture over a 2×2 viewport and reads the lower-left pixel: an 8×8
-// texture then samples level 2. An incomplete mipmap chain disables texturing and the
-// quad comes out in its vertex colour (white).
-Rgb samplePixel() {
+// Draws the bound 2D texture over a 4×4 viewport and reads the lower-left pixel. GL's default
+// eye-linear texture coordinates are s = x, t = y, so 16 texels span 4 pixels and an 8×8
+// texture samples level 2. GL disables an incomplete texture, leaving the rectangle white.
+Args samplePixel() {
     glPushAttrib(GL_ALL_ATTRIB_BITS);
-    glViewport(0, 0, 2, 2);
-    glMatrixMode(GL_PROJECTION);
-    glPushMatrix();
-    glLoadIdentity();
-    glMatrixMode(GL_MODELVIEW);
-    glPushMatrix();
-    glLoadIdentity();
-    glDisable(GL_LIGHTING);
-    glDisable(GL_DEPTH_TEST);
+    glViewport(0, 0, 4, 4);
+    for (GLenum m : {GL_PROJECTION, GL_MODELVIEW}) { // identity is GL's default anyway
+        glMatrixMode(m);
+        glLoadIdentity();
+    }
+    glEnable(GL_TEXTURE_GEN_S);
+    glEnable(GL_TEXTURE_GEN_T);
     glEnable(GL_TEXTURE_2D);
-    glTexEnvi(GL_TEXTURE_ENV, GL_TEXTURE_ENV_MODE, GL_MODULATE);
-    glColor4f(1, 1, 1, 1);
-    glBegin(GL_QUADS);
-    glTexCoord2f(0, 0);
-    glVertex2f(-1, -1);
-    glTexCoord2f(1, 0);
-    glVertex2f(1, -1);
-    glTexCoord2f(1, 1);
-    glVertex2f(1, 1);
-    glTexCoord2f(0, 1);
-    glVertex2f(-1, 1);
-    glEnd();
+    glColor3f(1, 1, 1);
+    glRectf(-1, -1, 1, 1);
     unsigned char p[4] = {};
     glReadPixels(0, 0, 1, 1, GL_RGBA, GL_UNSIGNED_BYTE, p);
-    glPopMatrix();
-    glMatrixMode(GL_PROJECTION);
-    glPopMatrix();
-    glMatrixMode(GL_MODELVIEW);
     glPopAttrib();
-    return Rgb{p[0], p[1], p[2]};
+    return Args{double(p[0]), double(p[1]), double(p[2])};
 }
 
-// Stand-ins for the compressed-image entry points (GL cannot take the generic compressed
-// formats through them), recording their arguments.
-std::vector<std::vector<double>> compressedCalls, compressedRefreshCalls;
-
-void recordCompressed2D(GLenum t, GLint l, GLenum i, GLsizei w, GLsizei h, GLint b, GLsizei n,
-                        const void* p) {
-    compressedCalls.push_back({double(t), double(l), double(i), double(w), double(h), double(b),
-                               double(n), spy::addr(p)});
-}
-
-void recordCompressedSub2D(GLenum t, GLint l, GLint x, GLint y, GLsizei w, GLsizei h, GLenum i,
-                           GLsizei n, const void* p) {
-    compressedRefreshCalls.push_back({double(t), double(l), double(x), double(y), double(w),
-                                      double(h), double(i), double(n), spy::addr(p)});
-}
-
-// The extension flags and entry points are process-wide; each test sets what it needs and
-// the fixture puts everything back.
+// The extension flags and entry points are process-wide: each test starts with no probe run
+// and the fixture puts back what it found.
 class TextureImageGL : public ::testing::Test {
 protected:
     void SetUp() override {
-        testgl::ensureContext();
-        saved = {hasTextureCompression, hasGenerateMipmap, hasTexture3D, hasAnisotropicFilter};
-        savedCompressed2D = glCompressedTexImage2DARB;
-        savedCompressedSub2D = glCompressedTexSubImage2DARB;
-        savedTex3D = glTexImage3DEXT;
-        savedSub3D = glTexSubImage3DEXT;
         hasTextureCompression = hasGenerateMipmap = hasTexture3D = hasAnisotropicFilter = 0;
-        glGenTextures(1, &name);
         testgl::drainErrors();
     }
     void TearDown() override {
         spy::stop();
-        hasTextureCompression = saved[0];
-        hasGenerateMipmap = saved[1];
-        hasTexture3D = saved[2];
-        hasAnisotropicFilter = saved[3];
-        glCompressedTexImage2DARB = savedCompressed2D;
-        glCompressedTexSubImage2DARB = savedCompressedSub2D;
-        glTexImage3DEXT = savedTex3D;
-        glTexSubImage3DEXT = savedSub3D;
-        for (GLenum t : {GL_TEXTURE_1D, GL_TEXTURE_2D, GL_TEXTURE_3D, GL_TEXTURE_CUBE_MAP})
-            glBindTexture(t, 0);
-        glDeleteTextures(1, &name);
-        testgl::drainErrors();
+        std::tie(hasTextureCompression, hasGenerateMipmap, hasTexture3D, hasAnisotropicFilter) =
+            flags;
+        std::tie(glCompressedTexImage2DARB, glTexImage3DEXT, glTexSubImage3DEXT) = entries;
+        glDeleteTextures(1, &name); // also unbinds it
     }
-    // A fresh texture object bound to `target`.
-    void bindFresh(GLenum target) {
-        glDeleteTextures(1, &name);
-        glGenTextures(1, &name);
-        glBindTexture(target, name);
+    void expectNoGLError() { EXPECT_EQ(testgl::drainErrors(), unsigned(GL_NO_ERROR)); }
+    // Applies the texture while the spy records, into a fresh texture object bound to
+    // `freshTarget` unless that is 0.
+    void send(grTexturable& texture, GLenum freshTarget = 0) {
+        if (freshTarget != 0) {
+            glDeleteTextures(1, &name);
+            glGenTextures(1, &name);
+            glBindTexture(freshTarget, name);
+        }
+        spy::start();
+        texture.apply();
+        spy::stop();
     }
 
     GLuint name = 0;
-    std::array<int, 4> saved{};
-    PFNGLCOMPRESSEDTEXIMAGE2DARBPROC savedCompressed2D = nullptr;
-    PFNGLCOMPRESSEDTEXSUBIMAGE2DARBPROC savedCompressedSub2D = nullptr;
-    PFNGLTEXIMAGE3DEXTPROC savedTex3D = nullptr;
-    PFNGLTEXSUBIMAGE3DEXTPROC savedSub3D = nullptr;
+    const std::tuple<int, int, int, int> flags{hasTextureCompression, hasGenerateMipmap,
+                                               hasTexture3D, hasAnisotropicFilter};
+    const std::tuple<PFNGLCOMPRESSEDTEXIMAGE2DARBPROC, PFNGLTEXIMAGE3DEXTPROC,
+                     PFNGLTEXSUBIMAGE3DEXTPROC>
+        entries{glCompressedTexImage2DARB, glTexImage3DEXT, glTexSubImage3DEXT};
 };
-
-const Rgb kRed{255, 0, 0}, kGreen{0, 255, 0}, kBlue{0, 0, 255}, kWhite{255, 255, 255};
 
 } // namespace
 
 TEST_F(TextureImageGL, TexturesWithoutImagesMakeNoGLCall) {
-    grTexParams1D p1;
-    grTexParams2D p2;
-    grTexParams3D p3;
-    grTexParamsCubeMap pc;
+    grTexParams2D params;
     const float colour[4] = {1, 1, 1, 1};
     grTexture1D t1;
     grTexture2D t2;
     grTexture3D t3;
     grTextureCubeMap tc;
-    t1.setParams(&p1);
-    t2.setParams(&p2);
-    t3.setParams(&p3);
-    tc.setParams(&pc);
+    t2.setParams(&params);
     t2.setBorderColor(colour);
     spy::start();
-    t1.apply();
-    t2.apply();
-    t2.update();
-    t3.apply();
-    tc.apply();
+    for (grTexturable* t : std::initializer_list<grTexturable*>{&t1, &t2, &t3, &tc}) {
+        t->apply();
+        t->update();
+    }
     spy::stop();
     EXPECT_TRUE(spy::calls().empty()) << spy::calls().front().name;
 }
 
 TEST_F(TextureImageGL, MipmappedBgrImageIsBuiltByGluFromTheRecordsOwnBytes) {
-    const Rgb colour{30, 20, 10};
+    const Args colour{30, 20, 10};
     const grImage2D image = solid(200, 100, colour);
     grTexParams2D params;
     params.set(GL_LINEAR_MIPMAP_LINEAR, GL_LINEAR, GL_REPEAT, GL_REPEAT, 4.9f);
@@ -255,54 +198,30 @@ TEST_F(TextureImageGL, MipmappedBgrImageIsBuiltByGluFromTheRecordsOwnBytes) {
     texture.setMipmapped(true);
     texture.setImage(image, 0, 0);
     texture.setParams(&params);
-    EXPECT_EQ(image.pixels.refCount(), 2);
-
-    bindFresh(GL_TEXTURE_2D);
-    spy::start();
-    texture.apply();
-    spy::stop();
-
-    ASSERT_EQ(spy::count("gluBuild2DMipmaps"), 1u);
-    const std::vector<double> expected = {
-        GL_TEXTURE_2D, GL_RGB, 200, 100, GL_BGR, GL_UNSIGNED_BYTE, spy::addr(image.pixels.begin())};
-    EXPECT_EQ(spy::callsOf("gluBuild2DMipmaps")[0].args, expected);
-    ASSERT_EQ(spy::count("glPushClientAttrib"), 1u);
-    ASSERT_EQ(spy::count("glPopClientAttrib"), 1u);
-    EXPECT_EQ(spy::callsOf("glPushClientAttrib")[0].args[0], GL_CLIENT_PIXEL_STORE_BIT);
-    const long push = spy::indexOf("glPushClientAttrib");
-    const long build = spy::indexOf("gluBuild2DMipmaps");
-    const long pop = spy::indexOf("glPopClientAttrib");
-    EXPECT_LT(push, build);
-    EXPECT_LT(build, pop);
-    EXPECT_EQ(spy::indexOf("glTexParameteri"), pop + 1);
-    EXPECT_EQ(spy::count("glTexParameteri"), 4u); // no anisotropy before its probe
-    EXPECT_EQ(spy::count("glTexImage2D"), 0u);
-    EXPECT_EQ(spy::count("glPixelTransferi"), 0u);
-
-    // GLU scaled to powers of two and built every level down to 1×1.
-    const GLint w0 = levelParam(GL_TEXTURE_2D, 0, GL_TEXTURE_WIDTH);
-    const GLint h0 = levelParam(GL_TEXTURE_2D, 0, GL_TEXTURE_HEIGHT);
-    ASSERT_GT(w0, 0);
-    EXPECT_EQ(w0 & (w0 - 1), 0);
-    EXPECT_EQ(h0 & (h0 - 1), 0);
-    int levels = 1;
-    while ((std::max(w0, h0) >> levels) > 0)
-        ++levels;
-    expectHalvingChain(GL_TEXTURE_2D, levels);
-    // Blue, green, red bytes arrive as red, green, blue texels, on every level.
-    expectRgb(texels(GL_TEXTURE_2D, 0, GL_RGB, 3), 0, colour);
-    expectRgb(texels(GL_TEXTURE_2D, levels - 1, GL_RGB, 3), 0, colour);
-    GLint filter = 0;
-    glGetTexParameteriv(GL_TEXTURE_2D, GL_TEXTURE_MIN_FILTER, &filter);
-    EXPECT_EQ(filter, GL_LINEAR_MIPMAP_LINEAR);
-    expectClientStateRestored();
-    EXPECT_EQ(testgl::drainErrors(), unsigned(GL_NO_ERROR));
+    send(texture, GL_TEXTURE_2D);
+    // GLU reads the record's own bytes inside one pixel-store bracket; the parameters follow,
+    // without anisotropy before its probe.
+    EXPECT_EQ(argsOf("gluBuild2DMipmaps"),
+              (Args{GL_TEXTURE_2D, GL_RGB, 200, 100, GL_BGR, GL_UNSIGNED_BYTE,
+                    spy::addr(image.pixels.begin())}));
+    EXPECT_EQ(argsOf(kPush), Args{GL_CLIENT_PIXEL_STORE_BIT});
+    EXPECT_EQ(only({kPush, kPop, "gluBuild2DMipmaps", kParam, kImage, "glPixelTransferi"}),
+              (Names{kPush, "gluBuild2DMipmaps", kPop, kParam, kParam, kParam, kParam}));
+    // GLU rounds 200×100 to the nearest powers of two, 256×128, and halves down to 1×1.
+    for (GLint l = 0; l < 9; ++l)
+        EXPECT_EQ((Args{level(l), level(l, GL_TEXTURE_HEIGHT)}),
+                  (Args{double(256 >> l), double(std::max(1, 128 >> l))}));
+    EXPECT_EQ(level(9), 0);
+    // Blue, green, red bytes arrive as red, green, blue texels, down to the last level.
+    EXPECT_EQ(rgbAt(0, 0), colour);
+    EXPECT_EQ(rgbAt(8, 0), colour);
 
     ASSERT_NE(probeAnisotropicFilter(), 0);
     texture.apply();
     float aniso = 0;
     glGetTexParameterfv(GL_TEXTURE_2D, GL_TEXTURE_MAX_ANISOTROPY_EXT, &aniso);
-    EXPECT_EQ(aniso, 4.0f);
+    EXPECT_EQ(aniso, 4.0f); // truncated, not rounded
+    expectNoGLError();
 }
 
 TEST_F(TextureImageGL, GeneratePathAllocatesTheNominalSizeThenFills) {
@@ -310,207 +229,95 @@ TEST_F(TextureImageGL, GeneratePathAllocatesTheNominalSizeThenFills) {
     const grImage2D image = solid(200, 100, kGreen);
     grTexture2D texture;
     texture.setMipmapped(true);
-    texture.setImage(image, 256, 0);
-
-    bindFresh(GL_TEXTURE_2D);
-    spy::start();
-    texture.apply();
-    spy::stop();
-    EXPECT_EQ(spy::count("gluBuild2DMipmaps"), 0u);
-    ASSERT_EQ(spy::count("glTexImage2D"), 1u);
-    ASSERT_EQ(spy::count("glTexSubImage2D"), 1u);
-    EXPECT_EQ(
-        spy::callsOf("glTexImage2D")[0].args,
-        (std::vector<double>{GL_TEXTURE_2D, 0, GL_RGB, 256, 256, 0, GL_BGR, GL_UNSIGNED_BYTE, 0}));
-    EXPECT_EQ(spy::callsOf("glTexSubImage2D")[0].args,
-              (std::vector<double>{GL_TEXTURE_2D, 0, 0, 0, 200, 100, GL_BGR, GL_UNSIGNED_BYTE,
-                                   spy::addr(image.pixels.begin())}));
-    const auto toggles = spy::callsOf("glTexParameteri");
-    ASSERT_EQ(toggles.size(), 2u);
-    EXPECT_EQ(toggles[0].args, (std::vector<double>{GL_TEXTURE_2D, GL_GENERATE_MIPMAP_SGIS, 1}));
-    EXPECT_EQ(toggles[1].args, (std::vector<double>{GL_TEXTURE_2D, GL_GENERATE_MIPMAP_SGIS, 0}));
-    EXPECT_LT(spy::indexOf("glTexParameteri"), spy::indexOf("glTexImage2D"));
-    EXPECT_GT(spy::indexOf("glTexParameteri", spy::indexOf("glTexImage2D")),
-              spy::indexOf("glTexSubImage2D"));
-    EXPECT_EQ(levelParam(GL_TEXTURE_2D, 0, GL_TEXTURE_WIDTH), 256);
-    EXPECT_EQ(levelParam(GL_TEXTURE_2D, 1, GL_TEXTURE_WIDTH), 128);
-    expectRgb(texels(GL_TEXTURE_2D, 0, GL_RGB, 3), 0, kGreen);
-    EXPECT_EQ(testgl::drainErrors(), unsigned(GL_NO_ERROR));
-
-    // GL averages level 0 into level 1: a 2×2 checker of black and white becomes grey.
-    const grImage2D checker = bgrImage(2, 2, [](int x, int y) {
-        return (x + y) % 2 ? kWhite : Rgb{0, 0, 0};
-    });
-    texture.setImage(checker, 2, 0);
-    bindFresh(GL_TEXTURE_2D);
-    texture.apply();
-    EXPECT_EQ(levelParam(GL_TEXTURE_2D, 1, GL_TEXTURE_WIDTH), 1);
-    expectRgb(texels(GL_TEXTURE_2D, 1, GL_RGB, 3), 0, Rgb{128, 128, 128}, 1);
-
-    // With a border the nominal size counts it: 258 is 256 plus two border texels.
-    texture.setImage(image, 258, 0);
-    texture.setBorder(true);
-    bindFresh(GL_TEXTURE_2D);
-    spy::start();
-    texture.apply();
-    spy::stop();
-    ASSERT_EQ(spy::count("glTexImage2D"), 1u);
-    const std::vector<double> alloc = spy::callsOf("glTexImage2D")[0].args;
-    EXPECT_EQ(alloc[3], 258);
-    EXPECT_EQ(alloc[4], 258);
-    EXPECT_EQ(alloc[5], 1);
-    expectClientStateRestored();
+    for (const bool border : {true, false}) { // 258 with a border: 256 plus two border texels
+        SCOPED_TRACE(border);
+        const double edge = border ? 258 : 256;
+        texture.setImage(image, std::uint32_t(edge), 0);
+        texture.setBorder(border);
+        send(texture, GL_TEXTURE_2D);
+        // Generation is on from before level 0 is allocated until after it is filled.
+        EXPECT_EQ(only({kParam, kImage, "glTexSubImage2D", "gluBuild2DMipmaps"}),
+                  (Names{kParam, kImage, "glTexSubImage2D", kParam}));
+        EXPECT_EQ(argsOf(kParam, 0), (Args{GL_TEXTURE_2D, GL_GENERATE_MIPMAP_SGIS, 1}));
+        EXPECT_EQ(argsOf(kParam, 1), (Args{GL_TEXTURE_2D, GL_GENERATE_MIPMAP_SGIS, 0}));
+        EXPECT_EQ(argsOf(kImage), (Args{GL_TEXTURE_2D, 0, GL_RGB, edge, edge, double(border),
+                                        GL_BGR, GL_UNSIGNED_BYTE, 0}));
+        EXPECT_EQ(argsOf("glTexSubImage2D"),
+                  (Args{GL_TEXTURE_2D, 0, 0, 0, 200, 100, GL_BGR, GL_UNSIGNED_BYTE,
+                        spy::addr(image.pixels.begin())}));
+    }
+    // GL generated level 1 from the green corner of level 0.
+    EXPECT_EQ((Args{level(0), level(1)}), (Args{256, 128}));
+    EXPECT_EQ(rgbAt(1, 0), kGreen);
+    expectNoGLError();
 }
 
 TEST_F(TextureImageGL, PaletteOfImageZeroMapsColoursOnlyForAPowerOfTwo) {
-    const std::vector<unsigned char> grey = {10, 60, 120, 250};
-    grImage2D image = byteImage(0, 4, 1, grey);
-    image.palette.resize(3);
+    const Bytes grey = {10, 60, 120, 250};
+    grImage2D image = bytes(0, 4, 1, grey);
     grTexture2D texture;
-    texture.setImage(image, 0, 0);
-
-    bindFresh(GL_TEXTURE_2D);
-    texture.apply();
-    EXPECT_EQ(texels(GL_TEXTURE_2D, 0, GL_LUMINANCE, 1), grey); // three entries: no effect
-
-    image.palette.resize(4);
-    for (int i = 0; i < 4; ++i) {
-        image.palette.red[i] = std::uint16_t(0x1000 * (i + 1));
-        image.palette.green[i] = 0x2222;
-        image.palette.blue[i] = 0xFFFF;
+    for (std::uint32_t entries : {3u, 4u}) {
+        SCOPED_TRACE(entries);
+        image.palette.resize(entries);
+        for (std::uint32_t i = 0; i < entries; ++i) {
+            image.palette.red[i] = std::uint16_t(0x1000 * (i + 1));
+            image.palette.green[i] = 0x2222;
+            image.palette.blue[i] = 0xFFFF;
+        }
+        texture.setImage(image, 0, 0);
+        send(texture, GL_TEXTURE_2D);
+        // With the colour map on, the grey levels pass GL's pixel maps, and none keeps them.
+        EXPECT_EQ(texels(0, GL_LUMINANCE) == grey, entries == 3);
+        expectClientStateRestored();
     }
-    texture.setImage(image, 0, 0);
-    bindFresh(GL_TEXTURE_2D);
-    texture.apply();
-    // The colour map was on during the upload, so the grey levels went through GL's pixel
-    // maps (none of which keeps them) and the index maps now hold the palette.
-    EXPECT_NE(texels(GL_TEXTURE_2D, 0, GL_LUMINANCE, 1), grey);
-    GLint mapSize = 0;
-    glGetIntegerv(GL_PIXEL_MAP_I_TO_R_SIZE, &mapSize);
-    EXPECT_EQ(mapSize, 4);
     GLushort red[4] = {};
     glGetPixelMapusv(GL_PIXEL_MAP_I_TO_R, red);
     EXPECT_EQ(red[3], 0x4000);
-    expectClientStateRestored();
 
-    // 256 entries: the map goes on before the first image step and off after the
-    // parameters; the palette of image 1 plays no part.
-    grImage2D indexed = byteImage(0, 4, 1, grey);
+    // 256 entries: on before the first image step, off after the parameters; the palette of
+    // image 1 plays no part.
+    grImage2D indexed = bytes(0, 4, 1, grey);
     indexed.palette.resize(256);
     grTexParams2D params;
-    grTexture2D two;
-    two.setParams(&params);
-    two.setImages(std::vector<grImage2D>{indexed, image}, 0, 0);
-    bindFresh(GL_TEXTURE_2D);
-    spy::start();
-    two.apply();
-    spy::stop();
-    const auto transfer = spy::callsOf("glPixelTransferi");
-    ASSERT_EQ(transfer.size(), 2u);
-    EXPECT_EQ(transfer[0].args, (std::vector<double>{GL_MAP_COLOR, 1}));
-    EXPECT_EQ(transfer[1].args, (std::vector<double>{GL_MAP_COLOR, 0}));
-    const auto maps = spy::callsOf("glPixelMapusv");
-    ASSERT_EQ(maps.size(), 3u);
-    EXPECT_EQ(maps[0].args[0], GL_PIXEL_MAP_I_TO_R);
-    EXPECT_EQ(maps[0].args[1], 256);
-    EXPECT_EQ(spy::indexOf("glPixelTransferi"), 0);
-    EXPECT_LT(spy::indexOf("glPixelMapusv"), spy::indexOf("glPushClientAttrib"));
-    EXPECT_EQ(spy::names().back(), "glPixelTransferi");
-    EXPECT_EQ(spy::names()[spy::calls().size() - 2], "glTexParameteri");
-
-    image.palette.clear();
-    two.setImages(std::vector<grImage2D>{image, indexed}, 0, 0);
-    spy::start();
-    two.apply();
-    spy::stop();
-    EXPECT_EQ(spy::count("glPixelTransferi"), 0u);
-    EXPECT_EQ(spy::count("glPixelMapusv"), 0u);
-
-    // The guard switches the map off when an exception leaves its scope.
-    try {
-        grPixelMapGuard guard(indexed.palette);
-        EXPECT_TRUE(guard.armed());
-        throw std::runtime_error("leave");
-    } catch (const std::runtime_error&) {
-    }
+    texture.setParams(&params);
+    texture.setImages(std::vector<grImage2D>{indexed, image}, 0, 0);
+    send(texture, GL_TEXTURE_2D);
+    const std::string transfer = "glPixelTransferi", map = "glPixelMapusv";
+    EXPECT_EQ(
+        only({transfer, map, kPush, kParam}),
+        (Names{transfer, map, map, map, kPush, kPush, kParam, kParam, kParam, kParam, transfer}));
+    EXPECT_EQ(argsOf(transfer, 0), (Args{GL_MAP_COLOR, 1}));
+    EXPECT_EQ(argsOf(transfer, 1), (Args{GL_MAP_COLOR, 0}));
+    EXPECT_EQ(argsOf(map).at(1), 256);
     expectClientStateRestored();
 }
 
 TEST_F(TextureImageGL, UnsendableImagesAreSkippedAndTheRestSent) {
-    grTexture2D texture;
-    // Three default records, then two good ones at positions 3 and 4.
-    texture.setImages(std::vector<grImage2D>{solid(4, 4, kRed), solid(2, 2, kBlue)}, 0, 3);
-    ASSERT_EQ(texture.images.size(), 5u);
-    bindFresh(GL_TEXTURE_2D);
-    spy::start();
-    texture.apply();
-    spy::stop();
-    EXPECT_EQ(spy::count("glPushClientAttrib"), 2u); // default records cost no GL call
-    const auto allocs = spy::callsOf("glTexImage2D");
-    ASSERT_EQ(allocs.size(), 2u);
-    EXPECT_EQ(allocs[0].args[1], 3);
-    EXPECT_EQ(allocs[1].args[1], 4);
-    EXPECT_EQ(levelParam(GL_TEXTURE_2D, 3, GL_TEXTURE_WIDTH), 4);
-    expectRgb(texels(GL_TEXTURE_2D, 4, GL_RGB, 3), 0, kBlue);
-
-    // An unresolvable record, a view too short for its image, a compressed record without
-    // the extension: each is skipped, and the last image still goes out.
-    grImage2D layout14 = solid(4, 4, kRed);
-    layout14.layout = 14;
-    grImage2D shortView = solid(4, 4, kRed);
-    shortView.height = 5;
-    grImage2D compressed = solid(4, 4, kRed);
+    // A default record, unresolvable codes, a compressed record without the extension, a view
+    // one byte short of its 48: each is skipped, and the image after them still goes out.
+    grImage2D unresolvable = solid(4, 4, kRed), compressed = solid(4, 4, kRed),
+              shortView = solid(4, 4, kRed);
+    unresolvable.layout = 14;
     compressed.compressed = true;
-    texture.clearImages();
-    texture.setImages(std::vector<grImage2D>{layout14, shortView, compressed, solid(1, 1, kBlue)},
-                      0, 0);
-    bindFresh(GL_TEXTURE_2D);
-    spy::start();
-    texture.apply();
-    spy::stop();
-    EXPECT_EQ(spy::count("glPushClientAttrib"), 3u);
-    EXPECT_EQ(spy::count("glPopClientAttrib"), 3u);
-    ASSERT_EQ(spy::count("glTexImage2D"), 1u);
-    EXPECT_EQ(spy::callsOf("glTexImage2D")[0].args[1], 3);
-    expectClientStateRestored();
-}
-
-TEST_F(TextureImageGL, UnpackFieldsSelectTheSubImageAndTheViewMustHoldIt) {
-    // A 5×3 source, tightly packed; the record takes the 3×2 block at (1, 1).
+    ASSERT_TRUE(shortView.pixels.resize(47));
+    // That image is the 3×2 block at (1, 1) of a tightly packed 5×3 RGB source of bytes 0, 1,
+    // 2, …; the last byte GL reads is byte 2 × 15 + 4 × 3 − 1 = 41.
     const grPixelStore tight{GL_FALSE, 1};
-    grImage2D im;
-    im.layout = 7; // RGB
-    im.numberKind = 1;
-    im.bitCode = 3;
-    im.pixelStore = &tight;
-    im.rowLength = 5;
-    im.skipPixels = 1;
-    im.skipRows = 1;
-    im.width = 3;
-    im.height = 2;
-    // GL reads up to row 2, pixel 3: 2 × 15 + 4 × 3 = 42 bytes.
-    ASSERT_TRUE(im.pixels.create(42));
-    for (int i = 0; i < 42; ++i)
-        im.pixels.begin()[i] = static_cast<unsigned char>(i);
+    grImage2D block = record(7, 1, 42, 1, [](unsigned char* p, std::uint32_t i) { *p = i & 0xFF; });
+    ASSERT_TRUE(block.pixels.resize(42));
+    block.pixelStore = &tight;
+    block.rowLength = 5;
+    block.skipPixels = block.skipRows = 1;
+    block.width = 3;
+    block.height = 2;
     grTexture2D texture;
-    texture.setImage(im, 0, 0);
-    bindFresh(GL_TEXTURE_2D);
-    texture.apply();
-    const auto t = texels(GL_TEXTURE_2D, 0, GL_RGB, 3);
+    texture.setImages(std::vector<grImage2D>{unresolvable, compressed, shortView, block}, 0, 1);
+    send(texture, GL_TEXTURE_2D);
+    EXPECT_EQ(only({kPush, kPop, kImage}), (Names{kPush, kPop, kPush, kPop, kPush, kImage, kPop}));
+    EXPECT_EQ(argsOf(kImage).at(1), 4);
+    const Bytes t = texels(4);
     ASSERT_EQ(t.size(), 18u);
-    EXPECT_EQ(t[0], 18);  // row 1, pixel 1
-    EXPECT_EQ(t[9], 33);  // row 2, pixel 1
-    EXPECT_EQ(t[17], 41); // the last byte of the view
-    expectClientStateRestored();
-
-    // One byte fewer and GL would read past the view: nothing is sent.
-    im.pixels.create(41);
-    texture.setImage(im, 0, 0);
-    spy::start();
-    texture.apply();
-    spy::stop();
-    EXPECT_EQ(spy::count("glTexImage2D"), 0u);
-    EXPECT_EQ(spy::count("glPopClientAttrib"), 1u);
+    EXPECT_EQ((Args{double(t[0]), double(t[9]), double(t[17])}), (Args{18, 33, 41}));
     expectClientStateRestored();
 }
 
@@ -521,134 +328,93 @@ TEST_F(TextureImageGL, RefreshResendsWithoutAllocating) {
     texture.setImages(std::vector<grImage2D>{image, solid(4, 4, kGreen)}, 0, 0);
     grTextureObject object;
     object.load(texture);
-    expectRgb(texels(GL_TEXTURE_2D, 0, GL_RGB, 3), 0, kRed);
-
-    // The texture shares the producer's bytes: changing them and refreshing shows.
-    for (int i = 0; i < 8 * 8 * 3; i += 3)
-        image.pixels.begin()[i] = 255; // blue byte of every BGR pixel
-    spy::start();
-    object.update();
-    spy::stop();
-    EXPECT_EQ(spy::count("glTexImage2D"), 0u);
-    EXPECT_EQ(spy::count("gluBuild2DMipmaps"), 1u); // the chain is rebuilt from level 0
-    ASSERT_EQ(spy::count("glTexSubImage2D"), 1u);
-    EXPECT_EQ(spy::callsOf("glTexSubImage2D")[0].args[1], 1);
-    expectRgb(texels(GL_TEXTURE_2D, 0, GL_RGB, 3), 0, Rgb{255, 0, 255});
-
-    ASSERT_NE(probeGenerateMipmap(), 0);
-    object.load(texture);
-    spy::start();
-    object.update();
-    spy::stop();
-    EXPECT_EQ(spy::count("glTexImage2D"), 0u);
-    EXPECT_EQ(spy::count("gluBuild2DMipmaps"), 0u);
-    EXPECT_EQ(spy::count("glTexSubImage2D"), 2u);
-    EXPECT_EQ(spy::count("glTexParameteri"), 2u); // generation on and off around level 0
-
-    texture.setMipmapped(false);
-    spy::start();
-    object.update();
-    spy::stop();
-    EXPECT_EQ(spy::count("glTexImage2D"), 0u);
-    EXPECT_EQ(spy::count("glTexSubImage2D"), 2u);
-    EXPECT_EQ(testgl::drainErrors(), unsigned(GL_NO_ERROR));
+    // GLU's chain, the generate path, plain levels: update() only ever refills.
+    struct Mode {
+        bool mipmapped, generate;
+        std::size_t builds, fills;
+    };
+    for (const Mode m :
+         {Mode{true, false, 1, 1}, Mode{true, true, 0, 2}, Mode{false, true, 0, 2}}) {
+        SCOPED_TRACE(testing::Message() << m.mipmapped << m.generate);
+        if (m.generate) {
+            ASSERT_NE(probeGenerateMipmap(), 0);
+        }
+        texture.setMipmapped(m.mipmapped);
+        // The texture shares the producer's bytes: a change there shows after the refresh.
+        const double blue = 1 + m.builds + 10 * m.fills + 100 * m.mipmapped;
+        for (int i = 0; i < 8 * 8 * 3; i += 3)
+            image.pixels.begin()[i] = static_cast<unsigned char>(blue);
+        spy::start();
+        object.update();
+        spy::stop();
+        EXPECT_EQ(spy::count(kImage), 0u);
+        EXPECT_EQ(spy::count("gluBuild2DMipmaps"), m.builds);
+        EXPECT_EQ(spy::count("glTexSubImage2D"), m.fills);
+        EXPECT_EQ(rgbAt(0, 63), (Args{255, 0, blue}));
+        EXPECT_EQ(rgbAt(1, 0), kGreen);
+    }
+    expectNoGLError();
 }
 
 TEST_F(TextureImageGL, ExplicitLevelsFormACompleteChain) {
     grTexParams2D params;
     params.set(GL_NEAREST_MIPMAP_NEAREST, GL_NEAREST, GL_REPEAT, GL_REPEAT, 1.0f);
-
-    // Unmipmapped: every level explicit, each image exactly its level's size.
-    grTexture2D texture;
-    texture.setParams(&params);
-    texture.setImages(std::vector<grImage2D>{solid(8, 8, kRed), solid(4, 4, kGreen),
-                                             solid(2, 2, kBlue), solid(1, 1, kWhite)},
-                      0, 0);
-    bindFresh(GL_TEXTURE_2D);
-    texture.apply();
-    expectHalvingChain(GL_TEXTURE_2D, 4);
-    const Rgb sampled = samplePixel();
-    EXPECT_EQ(sampled.b, 255);
-    EXPECT_EQ(sampled.r, 0);
-
-    // Mipmapped: GLU builds level 0 and below; explicit level 1 replaces GLU's, and a level-2
-    // image smaller than its level still gets a level of the chain's size.
-    grTexture2D chain;
-    chain.setMipmapped(true);
-    chain.setParams(&params);
-    chain.setImages(
-        std::vector<grImage2D>{solid(8, 8, kRed), solid(4, 4, kGreen), solid(1, 1, kBlue)}, 0, 0);
-    bindFresh(GL_TEXTURE_2D);
-    chain.apply();
-    expectHalvingChain(GL_TEXTURE_2D, 4);
-    expectRgb(texels(GL_TEXTURE_2D, 1, GL_RGB, 3), 3, kGreen);
-    const Rgb level2 = samplePixel();
-    EXPECT_EQ(level2.b, 255);
-    EXPECT_EQ(level2.r, 0);
-    EXPECT_EQ(testgl::drainErrors(), unsigned(GL_NO_ERROR));
+    const float border[4] = {0.25f, 0.5f, 0.75f, 1.0f};
+    // Unmipmapped, every level is explicit. Mipmapped, GLU builds the chain from level 0, the
+    // explicit level 1 replaces GLU's, and a 1×1 image at level 2 still gets a 2×2 level.
+    for (const bool mipmapped : {false, true}) {
+        SCOPED_TRACE(mipmapped);
+        const std::uint32_t edge2 = mipmapped ? 1 : 2;
+        grTexture2D texture;
+        texture.setMipmapped(mipmapped);
+        texture.setParams(&params);
+        texture.setBorderColor(border);
+        texture.setImages(std::vector<grImage2D>{solid(8, 8, kRed), solid(4, 4, kGreen),
+                                                 solid(edge2, edge2, kBlue), solid(1, 1, kWhite)},
+                          0, 0);
+        send(texture, GL_TEXTURE_2D);
+        for (GLint l = 0; l < 4; ++l)
+            EXPECT_EQ((Args{level(l), level(l, GL_TEXTURE_HEIGHT)}), Args(2, 8 >> l));
+        EXPECT_EQ(rgbAt(1, 15), kGreen);
+        EXPECT_EQ(samplePixel(), kBlue); // level 2 samples only from a complete chain
+    }
+    float held[4] = {};
+    glGetTexParameterfv(GL_TEXTURE_2D, GL_TEXTURE_BORDER_COLOR, held);
+    EXPECT_EQ(Args(held, held + 4), Args(border, border + 4));
+    expectNoGLError();
 }
 
-TEST_F(TextureImageGL, CompressionRequestsAndCompressedRecords) {
+TEST_F(TextureImageGL, CompressedAlphaTexture) {
     ASSERT_NE(probeTextureCompression(), 0);
-    const std::vector<unsigned char> alpha = {0,  50,  100, 150, 200, 250, 30, 60,
-                                              90, 120, 180, 210, 240, 15,  45, 75};
+    const Bytes alpha = {0, 50, 100, 150, 200, 250, 30, 60, 90, 120, 180, 210, 240, 15, 45, 75};
     grTexture2D texture;
     texture.setCompress(true);
-    texture.setImage(byteImage(6, 4, 4, alpha), 0, 0); // 8-bit alpha
-    bindFresh(GL_TEXTURE_2D);
-    spy::start();
-    texture.apply();
-    spy::stop();
-    ASSERT_EQ(spy::count("glTexImage2D"), 1u);
-    EXPECT_EQ(spy::callsOf("glTexImage2D")[0].args[2], GL_COMPRESSED_ALPHA_ARB);
-    // GL took the request (it may keep generic compressed formats uncompressed): an alpha-only
-    // 4×4 level.
-    EXPECT_EQ(testgl::drainErrors(), unsigned(GL_NO_ERROR));
-    EXPECT_EQ(levelParam(GL_TEXTURE_2D, 0, GL_TEXTURE_WIDTH), 4);
-    EXPECT_GT(levelParam(GL_TEXTURE_2D, 0, GL_TEXTURE_ALPHA_SIZE), 0);
-    EXPECT_EQ(levelParam(GL_TEXTURE_2D, 0, GL_TEXTURE_RED_SIZE), 0);
+    texture.setImage(bytes(6, 4, 4, alpha), 0, 0); // 8-bit alpha
+    send(texture, GL_TEXTURE_2D);
+    EXPECT_EQ(argsOf(kImage).at(2), GL_COMPRESSED_ALPHA_ARB);
+    // GL took the request (it may keep a generic compressed format uncompressed).
+    expectNoGLError();
+    EXPECT_EQ((Args{level(0), level(0, GL_TEXTURE_RED_SIZE)}), (Args{4, 0}));
+    EXPECT_GT(level(0, GL_TEXTURE_ALPHA_SIZE), 0);
+    if (!level(0, GL_TEXTURE_COMPRESSED_ARB)) {
+        EXPECT_EQ(texels(0, GL_ALPHA), alpha);
+    }
     hasTextureCompression = 0; // without the extension the same texture asks for plain alpha
-    spy::start();
-    texture.apply();
-    spy::stop();
-    EXPECT_EQ(spy::callsOf("glTexImage2D")[0].args[2], GL_ALPHA);
+    send(texture);
+    EXPECT_EQ(argsOf(kImage).at(2), GL_ALPHA);
+
+    // A record already compressed, with the entry point's lookup failed (null): nothing sent.
     hasTextureCompression = 1;
-    EXPECT_EQ(texels(GL_TEXTURE_2D, 0, GL_ALPHA, 1).size(), 16u);
-    EXPECT_EQ(testgl::drainErrors(), unsigned(GL_NO_ERROR));
-
-    // Records already compressed go through the entry points with the view as the data.
-    glCompressedTexImage2DARB = recordCompressed2D;
-    glCompressedTexSubImage2DARB = recordCompressedSub2D;
-    grImage2D packed = byteImage(6, 4, 4, alpha);
-    packed.compressed = true;
-    texture.setMipmapped(true);
-    texture.setImage(packed, 0, 0);
-    compressedCalls.clear();
-    compressedRefreshCalls.clear();
-    spy::start();
-    texture.apply();
-    texture.update();
-    spy::stop();
-    const std::vector<double> sent = {
-        GL_TEXTURE_2D, 0, GL_COMPRESSED_ALPHA_ARB, 4, 4, 0, 16, spy::addr(packed.pixels.begin())};
-    ASSERT_EQ(compressedCalls.size(), 1u);
-    EXPECT_EQ(compressedCalls[0], sent);
-    ASSERT_EQ(compressedRefreshCalls.size(), 1u);
-    EXPECT_EQ(compressedRefreshCalls[0][6], GL_COMPRESSED_ALPHA_ARB);
-    EXPECT_EQ(spy::count("gluBuild2DMipmaps") + spy::count("glTexImage2D"), 0u);
-
-    // A failed entry-point lookup leaves the pointer null: nothing is called.
     glCompressedTexImage2DARB = nullptr;
-    spy::start();
-    texture.apply();
-    spy::stop();
-    EXPECT_EQ(spy::count("glPopClientAttrib"), 1u);
-    EXPECT_EQ(compressedCalls.size(), 1u);
-    expectClientStateRestored();
+    grImage2D packed = bytes(6, 4, 4, alpha);
+    packed.compressed = true;
+    texture.setImage(packed, 0, 0);
+    send(texture);
+    EXPECT_EQ(only({kPush, kPop, kImage}), (Names{kPush, kPop}));
 }
 
 TEST_F(TextureImageGL, CubeMapFacesAndLevels) {
-    const Rgb colours[6] = {kRed, kGreen, kBlue, kWhite, Rgb{255, 255, 0}, Rgb{0, 255, 255}};
+    const Args colours[6] = {kRed, kGreen, kBlue, kWhite, Args{255, 255, 0}, Args{0, 255, 255}};
     grImage2D faces[6], small[6];
     for (int f = 0; f < 6; ++f) {
         faces[f] = solid(4, 4, colours[f]);
@@ -659,41 +425,31 @@ TEST_F(TextureImageGL, CubeMapFacesAndLevels) {
     grTextureCubeMap cube;
     cube.setParams(&params);
     cube.setLevel(faces, 0, 0);
-    bindFresh(GL_TEXTURE_CUBE_MAP);
-    cube.apply();
+    send(cube, GL_TEXTURE_CUBE_MAP);
     const GLenum first = GL_TEXTURE_CUBE_MAP_POSITIVE_X;
     for (GLenum f = 0; f < 6; ++f) {
-        EXPECT_EQ(levelParam(first + f, 0, GL_TEXTURE_WIDTH), 4);
-        expectRgb(texels(first + f, 0, GL_RGB, 3), 15, colours[f]);
+        EXPECT_EQ(level(0, GL_TEXTURE_WIDTH, first + f), 4);
+        EXPECT_EQ(rgbAt(0, 15, first + f), colours[f]);
     }
 
     // Mipmapped: GLU builds each face's chain, then level 1 is replaced explicitly.
     cube.setMipmapped(true);
     cube.setLevel(small, 0, 1);
-    bindFresh(GL_TEXTURE_CUBE_MAP);
-    spy::start();
-    cube.apply();
-    spy::stop();
+    send(cube, GL_TEXTURE_CUBE_MAP);
     EXPECT_EQ(spy::count("gluBuild2DMipmaps"), 6u);
     for (GLenum f = 0; f < 6; ++f) {
-        EXPECT_EQ(levelParam(first + f, 2, GL_TEXTURE_WIDTH), 1);
-        expectRgb(texels(first + f, 1, GL_RGB, 3), 0, colours[5 - f]);
+        EXPECT_EQ(level(2, GL_TEXTURE_WIDTH, first + f), 1);
+        EXPECT_EQ(rgbAt(1, 0, first + f), colours[5 - f]);
     }
-    EXPECT_EQ(testgl::drainErrors(), unsigned(GL_NO_ERROR));
+    expectNoGLError();
 
     // Fewer than six records: no image in either mode, but the parameters still apply.
-    for (bool mipmapped : {false, true}) {
+    for (const bool mipmapped : {false, true}) {
         cube.setMipmapped(mipmapped);
-        cube.clearImages();
         cube.images.assign(faces, faces + 5);
-        spy::start();
-        cube.apply();
-        spy::stop();
-        EXPECT_EQ(spy::count("glTexImage2D") + spy::count("gluBuild2DMipmaps") +
-                      spy::count("glPushClientAttrib"),
-                  0u);
-        EXPECT_EQ(spy::count("glTexParameteri"), 2u);
-        EXPECT_EQ(spy::callsOf("glTexParameteri")[0].args[0], GL_TEXTURE_CUBE_MAP);
+        send(cube);
+        EXPECT_EQ(only({kPush, "gluBuild2DMipmaps", kParam}), (Names{kParam, kParam}));
+        EXPECT_EQ(argsOf(kParam).at(0), GL_TEXTURE_CUBE_MAP);
     }
 }
 
@@ -703,11 +459,10 @@ TEST_F(TextureImageGL, ThreeDimensionalTexture) {
     block.numberKind = 1;
     block.bitCode = 3;
     block.width = 4;
-    block.height = 2;
-    block.depth = 2;
+    block.height = block.depth = 2;
     ASSERT_TRUE(block.pixels.create(4 * 2 * 2 * 4));
-    for (int i = 0; i < 64; ++i)
-        block.pixels.begin()[i] = static_cast<unsigned char>(4 * i);
+    for (std::uint32_t i = 0; i < block.pixels.size(); ++i)
+        block.pixels[i] = static_cast<unsigned char>(4 * i);
     grTexParams3D params;
     params.set(GL_NEAREST, GL_NEAREST, GL_CLAMP, GL_CLAMP, GL_CLAMP, 1.0f);
     grTexture3D texture;
@@ -717,38 +472,30 @@ TEST_F(TextureImageGL, ThreeDimensionalTexture) {
     // Without the entry points the images are skipped; the parameters still apply.
     glTexImage3DEXT = nullptr;
     glTexSubImage3DEXT = nullptr;
-    bindFresh(GL_TEXTURE_3D);
-    spy::start();
-    texture.apply();
-    spy::stop();
-    EXPECT_EQ(spy::count("glTexParameteri"), 5u);
-    EXPECT_EQ(levelParam(GL_TEXTURE_3D, 0, GL_TEXTURE_WIDTH), 0);
+    send(texture, GL_TEXTURE_3D);
+    EXPECT_EQ(spy::count(kParam), 5u);
+    EXPECT_EQ(level(0, GL_TEXTURE_WIDTH, GL_TEXTURE_3D), 0);
 
     ASSERT_NE(probeTexture3D(), 0);
-    texture.apply();
-    EXPECT_EQ(levelParam(GL_TEXTURE_3D, 0, GL_TEXTURE_WIDTH), 4);
-    EXPECT_EQ(levelParam(GL_TEXTURE_3D, 0, GL_TEXTURE_HEIGHT), 2);
-    EXPECT_EQ(levelParam(GL_TEXTURE_3D, 0, GL_TEXTURE_DEPTH), 2);
-    const auto t = texels(GL_TEXTURE_3D, 0, GL_RGBA, 4);
-    ASSERT_EQ(t.size(), 64u);
-    EXPECT_EQ(t[0], 0);
-    EXPECT_EQ(t[63], 252);
+    send(texture);
+    EXPECT_EQ((Args{level(0, GL_TEXTURE_WIDTH, GL_TEXTURE_3D),
+                    level(0, GL_TEXTURE_DEPTH, GL_TEXTURE_3D)}),
+              (Args{4, 2}));
+    EXPECT_EQ(texels(0, GL_RGBA, GL_TEXTURE_3D), Bytes(block.pixels.begin(), block.pixels.end()));
 
-    // Mipmapped: level 0 is a cube of the nominal edge, the record fills its front.
+    // Mipmapped: level 0 is a cube of the nominal edge, the record fills its front corner.
     texture.setMipmapped(true);
-    bindFresh(GL_TEXTURE_3D);
-    texture.apply();
-    EXPECT_EQ(levelParam(GL_TEXTURE_3D, 0, GL_TEXTURE_DEPTH), 4);
-    EXPECT_EQ(levelParam(GL_TEXTURE_3D, 0, GL_TEXTURE_HEIGHT), 4);
+    send(texture, GL_TEXTURE_3D);
+    EXPECT_EQ(level(0, GL_TEXTURE_DEPTH, GL_TEXTURE_3D), 4);
     // Texel (1, 1, 0), green: byte 4 × 5 + 1 of both the level and the record.
-    EXPECT_EQ(texels(GL_TEXTURE_3D, 0, GL_RGBA, 4)[21], 4 * 21);
+    EXPECT_EQ(texels(0, GL_RGBA, GL_TEXTURE_3D).at(21), 4 * 21);
     expectClientStateRestored();
-    EXPECT_EQ(testgl::drainErrors(), unsigned(GL_NO_ERROR));
+    expectNoGLError();
 }
 
 TEST_F(TextureImageGL, OneDimensionalChains) {
     grImage1D row;
-    row.layout = 7;
+    row.layout = 7; // RGB
     row.numberKind = 1;
     row.bitCode = 3;
     row.width = 8;
@@ -758,34 +505,25 @@ TEST_F(TextureImageGL, OneDimensionalChains) {
     grImage1D half = row;
     half.width = 4;
 
-    grTexture1D texture;
+    grTexture1D texture; // through GLU: every level down to 1 texel
     texture.setMipmapped(true);
     texture.setImage(row, 0, 0);
-    bindFresh(GL_TEXTURE_1D);
-    spy::start();
-    texture.apply();
-    spy::stop();
-    ASSERT_EQ(spy::count("gluBuild1DMipmaps"), 1u);
-    EXPECT_EQ(levelParam(GL_TEXTURE_1D, 3, GL_TEXTURE_WIDTH), 1);
-    EXPECT_EQ(texels(GL_TEXTURE_1D, 0, GL_RGB, 3)[23], 230);
+    send(texture, GL_TEXTURE_1D);
+    EXPECT_EQ(spy::count("gluBuild1DMipmaps"), 1u);
+    EXPECT_EQ(level(3, GL_TEXTURE_WIDTH, GL_TEXTURE_1D), 1);
+    EXPECT_EQ(texels(0, GL_RGB, GL_TEXTURE_1D)[23], 230);
 
-    ASSERT_NE(probeGenerateMipmap(), 0);
-    texture.setImage(row, 12, 0); // edge floorPowerOfTwo(12) = 8
-    bindFresh(GL_TEXTURE_1D);
-    spy::start();
-    texture.apply();
-    spy::stop();
-    ASSERT_EQ(spy::count("glTexImage1D"), 1u);
-    EXPECT_EQ(spy::callsOf("glTexImage1D")[0].args[3], 8);
-    EXPECT_EQ(levelParam(GL_TEXTURE_1D, 1, GL_TEXTURE_WIDTH), 4);
+    ASSERT_NE(probeGenerateMipmap(), 0); // 1D edge: floorPowerOfTwo(size), no border taken off
+    texture.setImage(row, 12, 0);
+    send(texture, GL_TEXTURE_1D);
+    EXPECT_EQ(argsOf("glTexImage1D").at(3), 8);
+    EXPECT_EQ(level(1, GL_TEXTURE_WIDTH, GL_TEXTURE_1D), 4);
 
-    texture.setMipmapped(false);
+    texture.setMipmapped(false); // explicit levels
     texture.setImages(std::vector<grImage1D>{row, half}, 0, 0);
-    bindFresh(GL_TEXTURE_1D);
-    texture.apply();
-    EXPECT_EQ(levelParam(GL_TEXTURE_1D, 0, GL_TEXTURE_WIDTH), 8);
-    EXPECT_EQ(levelParam(GL_TEXTURE_1D, 1, GL_TEXTURE_WIDTH), 4);
-    EXPECT_EQ(texels(GL_TEXTURE_1D, 1, GL_RGB, 3)[11], 110);
+    send(texture, GL_TEXTURE_1D);
+    EXPECT_EQ(level(1, GL_TEXTURE_WIDTH, GL_TEXTURE_1D), 4);
+    EXPECT_EQ(texels(1, GL_RGB, GL_TEXTURE_1D)[11], 110);
     expectClientStateRestored();
-    EXPECT_EQ(testgl::drainErrors(), unsigned(GL_NO_ERROR));
+    expectNoGLError();
 }
