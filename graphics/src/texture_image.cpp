@@ -91,51 +91,6 @@ template class grImageTexture<grImage2D, grTexParams2D>;
 template class grImageTexture<grImage3D, grTexParams3D>;
 template class grImageTexture<grImage2D, grTexParamsCubeMap>;
 
-namespace {
-
-// The list length after setImages: the larger of the current length and first + count.
-std::size_t grownLength(std::size_t current, std::size_t first, std::size_t count) {
-    return std::max(current, first + count);
-}
-
-} // namespace
-
-bool grTexture1D::setImage(const grImage1D& image, std::uint32_t newSize, std::uint32_t index) {
-    return place(&image, 1, newSize, index, std::size_t(index) + 1);
-}
-bool grTexture1D::setImages(const grImage1D* given, std::size_t count, std::uint32_t newSize,
-                            std::uint32_t first) {
-    return place(given, count, newSize, first, grownLength(images.size(), first, count));
-}
-bool grTexture1D::setImages(const std::vector<grImage1D>& given, std::uint32_t newSize,
-                            std::uint32_t first) {
-    return setImages(given.data(), given.size(), newSize, first);
-}
-
-bool grTexture2D::setImage(const grImage2D& image, std::uint32_t newSize, std::uint32_t index) {
-    return place(&image, 1, newSize, index, std::size_t(index) + 1);
-}
-bool grTexture2D::setImages(const grImage2D* given, std::size_t count, std::uint32_t newSize,
-                            std::uint32_t first) {
-    return place(given, count, newSize, first, grownLength(images.size(), first, count));
-}
-bool grTexture2D::setImages(const std::vector<grImage2D>& given, std::uint32_t newSize,
-                            std::uint32_t first) {
-    return setImages(given.data(), given.size(), newSize, first);
-}
-
-bool grTexture3D::setImage(const grImage3D& image, std::uint32_t newSize, std::uint32_t index) {
-    return place(&image, 1, newSize, index, std::size_t(index) + 1);
-}
-bool grTexture3D::setImages(const grImage3D* given, std::size_t count, std::uint32_t newSize,
-                            std::uint32_t first) {
-    return place(given, count, newSize, first, grownLength(images.size(), first, count));
-}
-bool grTexture3D::setImages(const std::vector<grImage3D>& given, std::uint32_t newSize,
-                            std::uint32_t first) {
-    return setImages(given.data(), given.size(), newSize, first);
-}
-
 bool grTextureCubeMap::setLevel(const grImage2D faces[6], std::uint32_t newSize,
                                 std::uint32_t level) {
     const std::size_t first = 6 * std::size_t(level);

@@ -5,6 +5,7 @@
 #include "libgr/image_record.h"
 #include "libgr/texture_object.h"
 
+#include <algorithm>
 #include <array>
 #include <cstddef>
 #include <cstdint>
@@ -64,34 +65,41 @@ protected:
                std::size_t length);
 };
 
+/// An image texture whose record i is mipmap level i (1D, 2D and 3D).
+template <class Image, class Params>
+class grLevelTexture : public grImageTexture<Image, Params> {
+public:
+    /// Keeps exactly index + 1 records and puts `image` at `index`. A non-zero `size`
+    /// replaces the nominal size; 0 lets it grow to the image's largest dimension. False,
+    /// with nothing changed, when the list cannot hold that many records.
+    bool setImage(const Image& image, std::uint32_t size, std::uint32_t index) {
+        return this->place(&image, 1, size, index, std::size_t(index) + 1);
+    }
+    /// Puts the records at positions `first` on, growing (never shrinking) the list.
+    bool setImages(const Image* given, std::size_t count, std::uint32_t size,
+                   std::uint32_t first) {
+        const std::size_t length = std::max(this->images.size(), std::size_t(first) + count);
+        return this->place(given, count, size, first, length);
+    }
+    bool setImages(const std::vector<Image>& given, std::uint32_t size, std::uint32_t first) {
+        return setImages(given.data(), given.size(), size, first);
+    }
+};
+
 /// A one-dimensional texture; image i is mipmap level i.
-class grTexture1D : public grImageTexture<grImage1D, grTexParams1D> {
+class grTexture1D : public grLevelTexture<grImage1D, grTexParams1D> {
 public:
     int kind() const override { return grKind1D; }
     void apply() override;
-
-    /// Keeps exactly index + 1 records and puts `image` at `index`. A non-zero `size`
-    /// replaces the nominal size; 0 lets it grow to the image's width. False, with nothing
-    /// changed, when the list cannot hold that many records.
-    bool setImage(const grImage1D& image, std::uint32_t size, std::uint32_t index);
-    /// Puts the records at positions `first` on, growing (never shrinking) the list.
-    bool setImages(const grImage1D* given, std::size_t count, std::uint32_t size,
-                   std::uint32_t first);
-    bool setImages(const std::vector<grImage1D>& given, std::uint32_t size, std::uint32_t first);
 };
 
 /// A two-dimensional texture; image i is mipmap level i. update() refreshes the levels that
 /// exist without allocating any.
-class grTexture2D : public grImageTexture<grImage2D, grTexParams2D> {
+class grTexture2D : public grLevelTexture<grImage2D, grTexParams2D> {
 public:
     int kind() const override { return grKind2D; }
     void apply() override;
     void update() override;
-
-    bool setImage(const grImage2D& image, std::uint32_t size, std::uint32_t index);
-    bool setImages(const grImage2D* given, std::size_t count, std::uint32_t size,
-                   std::uint32_t first);
-    bool setImages(const std::vector<grImage2D>& given, std::uint32_t size, std::uint32_t first);
 
 private:
     void upload(bool refresh);
@@ -99,15 +107,10 @@ private:
 
 /// A three-dimensional texture, sent through the 3D-texture extension's entry points (the
 /// images are skipped while those are not fetched).
-class grTexture3D : public grImageTexture<grImage3D, grTexParams3D> {
+class grTexture3D : public grLevelTexture<grImage3D, grTexParams3D> {
 public:
     int kind() const override { return grKind3D; }
     void apply() override;
-
-    bool setImage(const grImage3D& image, std::uint32_t size, std::uint32_t index);
-    bool setImages(const grImage3D* given, std::size_t count, std::uint32_t size,
-                   std::uint32_t first);
-    bool setImages(const std::vector<grImage3D>& given, std::uint32_t size, std::uint32_t first);
 };
 
 /// A cube map: record 6·L + f is face f of level L, faces in the order +X, −X, +Y, −Y, +Z,
