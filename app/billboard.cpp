@@ -20,7 +20,8 @@ bool BillBoard::load(const char* path, const libgr::grPose& where, const libgr::
 
     // The anisotropy keeps the record's start value (1, no anisotropy): it is only read once
     // the anisotropy probe has run, which this program never does.
-    texParams.set(GL_LINEAR_MIPMAP_LINEAR, GL_LINEAR, GL_REPEAT, GL_REPEAT, texParams.maxAnisotropy);
+    texParams.set(GL_LINEAR_MIPMAP_LINEAR, GL_LINEAR, GL_REPEAT, GL_REPEAT,
+                  texParams.maxAnisotropy);
     texture.setParams(&texParams);
 
     textureObject.load(texture);

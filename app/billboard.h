@@ -24,11 +24,11 @@ public:
     void draw() override;
 
     bool loaded = false;
-    libgr::grBmpFile bitmap;          ///< the file's bytes; owns the pixel storage
-    libgr::grImage2D image;           ///< views the bitmap's pixel bytes, no copy
-    libgr::grTexture2D texture;       ///< the image texture built from `image`
+    libgr::grBmpFile bitmap;    ///< the file's bytes; owns the pixel storage
+    libgr::grImage2D image;     ///< views the bitmap's pixel bytes, no copy
+    libgr::grTexture2D texture; ///< the image texture built from `image`
     libgr::grTextureObject textureObject;
-    libgr::grTexParams2D texParams;   ///< `texture` points at it, so it lives here
+    libgr::grTexParams2D texParams; ///< `texture` points at it, so it lives here
     libgr::grPose pose;
     libgr::grRect rect;
 };

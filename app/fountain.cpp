@@ -43,7 +43,8 @@ void Fountain::update(std::uint32_t now, std::uint32_t scale) {
         return;
     lastTick = tick;
 
-    spin.angle = static_cast<float>(tick * static_cast<double>(kSpinDegrees)) * (forward ? 1.0f : -1.0f);
+    spin.angle =
+        static_cast<float>(tick * static_cast<double>(kSpinDegrees)) * (forward ? 1.0f : -1.0f);
     const float f = static_cast<float>(scale) * 0.5f;
 
     const std::uint32_t i = nextDrop;

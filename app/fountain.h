@@ -24,10 +24,10 @@ struct DropState {
 
 class Fountain {
 public:
-    static constexpr std::uint32_t kDrops = 100;     ///< records in the ring
-    static constexpr std::uint32_t kTickMs = 100;    ///< one launch per tick
-    static constexpr float kSpinDegrees = 25.0f;     ///< turn of the launch direction per tick
-    static constexpr float kHideBelow = -128.0f;     ///< drops below this height are hidden
+    static constexpr std::uint32_t kDrops = 100;  ///< records in the ring
+    static constexpr std::uint32_t kTickMs = 100; ///< one launch per tick
+    static constexpr float kSpinDegrees = 25.0f;  ///< turn of the launch direction per tick
+    static constexpr float kHideBelow = -128.0f;  ///< drops below this height are hidden
 
     /// Makes no GL call; the ring stays empty until setup.
     Fountain();

@@ -20,8 +20,8 @@ using libgr::grVec3;
 namespace {
 constexpr int kWindowWidth = 640;
 constexpr int kWindowHeight = 480;
-constexpr float kSceneDistance = 500.0f;   // the scene stands this far in front of the camera
-constexpr double kTurnPerPixel = 0.25;     // degrees of turn per pixel of horizontal drag
+constexpr float kSceneDistance = 500.0f; // the scene stands this far in front of the camera
+constexpr double kTurnPerPixel = 0.25;   // degrees of turn per pixel of horizontal drag
 constexpr unsigned char kEscape = 27;
 } // namespace
 
@@ -137,8 +137,8 @@ void Pluvina::display() {
 void Pluvina::idle() {
     elapsed = libutils::timeGetTime() - startTime;
     libgr::getInteger(GL_VIEWPORT, viewport);
-    const std::uint32_t scale = std::min(static_cast<std::uint32_t>(viewport[2]),
-                                         static_cast<std::uint32_t>(viewport[3]));
+    const std::uint32_t scale =
+        std::min(static_cast<std::uint32_t>(viewport[2]), static_cast<std::uint32_t>(viewport[3]));
     fountainA.update(elapsed, scale);
     fountainB.update(elapsed, scale);
     glutPostRedisplay();
@@ -223,7 +223,9 @@ void Pluvina::mouseWheel(int wheel, int direction, int /*x*/, int /*y*/) {
         glutPostRedisplay();
 }
 
-void Pluvina::pan(const grVec3& v) { camera.translateBack(v); }
+void Pluvina::pan(const grVec3& v) {
+    camera.translateBack(v);
+}
 
 void Pluvina::turn(float degrees) {
     camera.rotation().compose(grRotation(-degrees, grVec3(0.0f, 0.0f, 1.0f)));

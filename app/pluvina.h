@@ -50,7 +50,7 @@ public:
     Fountain fountainB;
     BillBoard* billboardA = nullptr; ///< created once in init, lives until the process ends
     BillBoard* billboardB = nullptr;
-    int viewport[4] = {0, 0, 0, 0};  ///< GL_VIEWPORT as read by the last idle step
+    int viewport[4] = {0, 0, 0, 0}; ///< GL_VIEWPORT as read by the last idle step
     DragState leftDrag;
     DragState middleDrag;
     DragState rightDrag;

@@ -3,7 +3,9 @@
 #  1. bench/frame_bench: the cost of one frame of the scene drawn by the program's own code
 #     against a straight-OpenGL baseline of the same picture, and how it grows with the
 #     number of drops and the window size; printed as medians and project / baseline ratios;
-#  2. the real program at 640 x 480 with the gl_watch shim: frames per second and the time
+#  2. one photograph's upload through GLU against the generate-mipmap path, and the BMP
+#     reader against a plain read() and a general-purpose decoder;
+#  3. the real program at 640 x 480 with the gl_watch shim: frames per second and the time
 #     from start to the first frame, over a few runs of PLUVINA_BENCH_SECONDS (default 10).
 # Not part of the tests: timings on shared machines are too noisy to pass or fail on.
 # Usage: scripts/bench.sh [build folder] [extra frame_bench arguments...]
@@ -47,6 +49,15 @@ for b in median:
         name, b["drops"], "%dx%d" % (width, width * 3 // 4), b["project_ms"],
         b["baseline_ms"], b["noflush_ms"], b["ratio"], 100 * cv, b["ratio_noflush"]))
 PY
+
+echo "== one 512x512 photograph uploaded with mipmaps: GLU against generate-mipmap"
+[ -x "$build/bench/texture_upload_bench" ] || cmake --build "$build" --target texture_upload_bench
+(cd "$build/app" && "$build/bench/texture_upload_bench" --benchmark_repetitions=9 \
+    --benchmark_report_aggregates_only=true 2>&1 | grep -E "median|levels" || true)
+
+echo "== BMP reader: 4096x4096 24-bit file against read() and a general decoder"
+[ -x "$build/bench/bmp_load_bench" ] || cmake --build "$build" --target bmp_load_bench
+"$build/bench/bmp_load_bench" 2>&1 | tail -n 12
 
 echo "== the program at 640x480 with the gl_watch shim, ${PLUVINA_BENCH_SECONDS:-10} s per run"
 export PLUVINA_GL_WATCH=${PLUVINA_GL_WATCH:-$build/tools/libgl_watch.so}

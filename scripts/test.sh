@@ -7,7 +7,10 @@
 set -euo pipefail
 cd "$(dirname "$0")/.."
 scripts/setup.sh
-scripts/with-x.sh ctest --test-dir build --output-on-failure -j1 </dev/null
+# ctest_count <log>: the number of tests a CTest run passed
+ctest_count() { sed -n 's/.* tests failed out of \([0-9]*\)$/\1/p' "$1" | tail -n1; }
+scripts/with-x.sh ctest --test-dir build --output-on-failure -j1 </dev/null | tee build/ctest.log
+passed=$(ctest_count build/ctest.log)
 
 if [ "${PLUVINA_QUICK:-0}" != 1 ]; then
     echo "== the installed package, used by examples/textured_quad"
@@ -28,11 +31,18 @@ if [ "${PLUVINA_QUICK:-0}" != 1 ]; then
     CC=clang CXX=clang++ BUILD_DIR=build-asan BUILD_TYPE=Debug scripts/setup.sh \
         -DPLUVINA_SANITIZE=ON -DPLUVINA_BUILD_BENCHMARKS=OFF -DPLUVINA_BUILD_FUZZERS=ON
     ASAN_OPTIONS=detect_leaks=0 UBSAN_OPTIONS=print_stacktrace=1 \
-        scripts/with-x.sh ctest --test-dir build-asan --output-on-failure -j1 -LE e2e </dev/null
+        scripts/with-x.sh ctest --test-dir build-asan --output-on-failure -j1 -LE e2e </dev/null |
+        tee build-asan/ctest.log
+    passed=$((passed + $(ctest_count build-asan/ctest.log)))
     if [ -x build-asan/tests/fuzz/bmp_fuzzer ]; then
         echo "== fuzzing the BMP reader for ${PLUVINA_FUZZ_SECONDS:-60} s"
         mkdir -p build-asan/fuzz-corpus
         build-asan/tests/fuzz/bmp_fuzzer -max_total_time="${PLUVINA_FUZZ_SECONDS:-60}" \
             -max_len=65536 build-asan/fuzz-corpus tests/fuzz/corpus </dev/null
+        passed=$((passed + 1))
     fi
+    # The example, the memory check and the soak each count as one test.
+    passed=$((passed + 3))
 fi
+# Every step above stops the script on failure, so reaching this line means none failed.
+echo "tests: $passed passed, 0 failed"

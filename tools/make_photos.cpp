@@ -23,7 +23,9 @@ Rgb mix(Rgb a, Rgb b, float t) {
     return {a.r + (b.r - a.r) * t, a.g + (b.g - a.g) * t, a.b + (b.b - a.b) * t};
 }
 
-float clamp01(float v) { return v < 0.f ? 0.f : (v > 1.f ? 1.f : v); }
+float clamp01(float v) {
+    return v < 0.f ? 0.f : (v > 1.f ? 1.f : v);
+}
 
 float smooth(float e0, float e1, float x) {
     const float t = clamp01((x - e0) / (e1 - e0));
@@ -32,7 +34,8 @@ float smooth(float e0, float e1, float x) {
 
 // A cheap deterministic value noise, enough for hill outlines and texture grain.
 float hash(int x, int y) {
-    std::uint32_t h = static_cast<std::uint32_t>(x) * 374761393u + static_cast<std::uint32_t>(y) * 668265263u;
+    std::uint32_t h =
+        static_cast<std::uint32_t>(x) * 374761393u + static_cast<std::uint32_t>(y) * 668265263u;
     h = (h ^ (h >> 13)) * 1274126177u;
     return static_cast<float>((h ^ (h >> 16)) & 0xffffu) / 65535.f;
 }
@@ -86,7 +89,8 @@ Image paintLandscape() {
                 int mx = static_cast<int>(fx + ripple);
                 mx = mx < 0 ? 0 : (mx >= kSize ? kSize - 1 : mx);
                 const Rgb above = my >= 0 ? img[my * kSize + mx] : skyLow;
-                c = mix(above, lakeDeep, 0.35f + 0.4f * smooth(static_cast<float>(horizon), 512.f, fy));
+                c = mix(above, lakeDeep,
+                        0.35f + 0.4f * smooth(static_cast<float>(horizon), 512.f, fy));
             }
             img[y * kSize + x] = c;
         }

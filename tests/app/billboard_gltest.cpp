@@ -115,17 +115,18 @@ TEST_F(BillBoardTest, DrawsOneTexturedQuadAtItsPose) {
     b.draw();
     spy::stop();
     const std::vector<std::string> expected = {
-        "glMatrixMode", "glPushMatrix", "glTranslatef", "glRotatef",    "glEnable",
-        "glTexEnvi",    "glBindTexture", "glBegin",     "glNormal3f",   "glTexCoord2f",
-        "glVertex2f",   "glTexCoord2f", "glVertex2f",   "glTexCoord2f", "glVertex2f",
-        "glTexCoord2f", "glVertex2f",   "glEnd",        "glFlush",      "glDisable",
+        "glMatrixMode", "glPushMatrix",  "glTranslatef", "glRotatef",    "glEnable",
+        "glTexEnvi",    "glBindTexture", "glBegin",      "glNormal3f",   "glTexCoord2f",
+        "glVertex2f",   "glTexCoord2f",  "glVertex2f",   "glTexCoord2f", "glVertex2f",
+        "glTexCoord2f", "glVertex2f",    "glEnd",        "glFlush",      "glDisable",
         "glPopMatrix"};
     EXPECT_EQ(spy::names(), expected);
     EXPECT_EQ(spy::callsOf("glTranslatef")[0].args, (std::vector<double>{0, -256, 0}));
     EXPECT_EQ(spy::callsOf("glRotatef")[0].args, (std::vector<double>{-90, 1, 0, 0}));
     const auto v = spy::callsOf("glVertex2f");
     const auto t = spy::callsOf("glTexCoord2f");
-    const std::vector<std::vector<double>> corners = {{-256, -256}, {256, -256}, {256, 256}, {-256, 256}};
+    const std::vector<std::vector<double>> corners = {
+        {-256, -256}, {256, -256}, {256, 256}, {-256, 256}};
     const std::vector<std::vector<double>> coords = {{0, 0}, {1, 0}, {1, 1}, {0, 1}};
     for (int i = 0; i < 4; ++i) {
         EXPECT_EQ(v[i].args, corners[i]);
@@ -154,8 +155,8 @@ TEST_F(BillBoardTest, PhotographShowsUpright) {
     glFinish();
     unsigned char low[4], high[4];
     glReadBuffer(GL_BACK);
-    glReadPixels(32, 16, 1, 1, GL_RGBA, GL_UNSIGNED_BYTE, low);   // a quarter up: rows 0-1
-    glReadPixels(32, 48, 1, 1, GL_RGBA, GL_UNSIGNED_BYTE, high);  // three quarters up: rows 2-3
+    glReadPixels(32, 16, 1, 1, GL_RGBA, GL_UNSIGNED_BYTE, low);  // a quarter up: rows 0-1
+    glReadPixels(32, 48, 1, 1, GL_RGBA, GL_UNSIGNED_BYTE, high); // three quarters up: rows 2-3
     EXPECT_GT(low[0], 200);
     EXPECT_LT(low[2], 50);
     EXPECT_LT(high[0], 50);

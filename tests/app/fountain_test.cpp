@@ -31,7 +31,9 @@ void expectNear(const libgr::grVec3& got, double x, double y, double z, double t
     EXPECT_NEAR(got.z, z, tol);
 }
 
-bool hidden(const DropState& d) { return d.position.x == 0 && d.position.y == 0 && d.position.z == 0; }
+bool hidden(const DropState& d) {
+    return d.position.x == 0 && d.position.y == 0 && d.position.z == 0;
+}
 
 } // namespace
 

@@ -41,8 +41,12 @@ Pluvina& controller() {
     return *p;
 }
 
-void press(Pluvina& p, int button, int x, int y) { p.mouse(button, GLUT_DOWN, x, y); }
-void release(Pluvina& p, int button, int x, int y) { p.mouse(button, GLUT_UP, x, y); }
+void press(Pluvina& p, int button, int x, int y) {
+    p.mouse(button, GLUT_DOWN, x, y);
+}
+void release(Pluvina& p, int button, int x, int y) {
+    p.mouse(button, GLUT_UP, x, y);
+}
 
 } // namespace
 
@@ -63,7 +67,7 @@ TEST_F(SceneTest, EachVisibleDropCostsOnePushTranslateCallAndPop) {
     f.setup(true);
     f.drops[3].position = libgr::grVec3(1.0f, 2.0f, 3.0f);
     f.drops[7].position = libgr::grVec3(-4.0f, 0.0f, 0.0f);
-    f.drops[9].position = libgr::grVec3(0.0f, 0.0f, 0.0f); // exactly at the origin: hidden
+    f.drops[9].position = libgr::grVec3(0.0f, 0.0f, 0.0f);    // exactly at the origin: hidden
     f.drops[11].position = libgr::grVec3(-0.0f, 0.0f, -0.0f); // negative zero is zero too
     spy::start();
     f.draw();

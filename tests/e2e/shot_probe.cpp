@@ -8,9 +8,9 @@
 // (green and blue well above red), "white" near-white text pixels and "grey" the exact
 // background grey (46, 46, 46) within one step. CX, CY are the cyan pixels' centroid.
 
+#include <algorithm>
 #include <cstdio>
 #include <cstdlib>
-#include <algorithm>
 #include <cstring>
 #include <string>
 #include <vector>
@@ -20,7 +20,9 @@ namespace {
 struct Image {
     int width = 0, height = 0;
     std::vector<unsigned char> rgb;
-    const unsigned char* at(int x, int y) const { return &rgb[(static_cast<size_t>(y) * width + x) * 3]; }
+    const unsigned char* at(int x, int y) const {
+        return &rgb[(static_cast<size_t>(y) * width + x) * 3];
+    }
 };
 
 bool readToken(std::FILE* f, std::string& out) {

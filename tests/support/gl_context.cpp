@@ -24,7 +24,9 @@ int ensureContext() {
     return g_window;
 }
 
-int window() { return g_window; }
+int window() {
+    return g_window;
+}
 
 unsigned drainErrors() {
     GLenum first = GL_NO_ERROR;

@@ -1,8 +1,8 @@
 #include "gl_spy.h"
 
+#include <GL/freeglut.h>
 #include <GL/gl.h>
 #include <GL/glu.h>
-#include <GL/freeglut.h>
 
 #include <algorithm>
 
@@ -18,13 +18,19 @@ void start() {
     g_calls.clear();
     g_recording = true;
 }
-void stop() { g_recording = false; }
-bool recording() { return g_recording; }
-const std::vector<Call>& calls() { return g_calls; }
+void stop() {
+    g_recording = false;
+}
+bool recording() {
+    return g_recording;
+}
+const std::vector<Call>& calls() {
+    return g_calls;
+}
 
 std::size_t count(const std::string& name) {
-    return static_cast<std::size_t>(std::count_if(
-        g_calls.begin(), g_calls.end(), [&](const Call& c) { return c.name == name; }));
+    return static_cast<std::size_t>(std::count_if(g_calls.begin(), g_calls.end(),
+                                                  [&](const Call& c) { return c.name == name; }));
 }
 
 std::vector<Call> callsOf(const std::string& name) {
@@ -49,9 +55,15 @@ long indexOf(const std::string& name, std::size_t from) {
     return -1;
 }
 
-void setMainLoopReturns(bool returns) { g_mainLoopReturns = returns; }
-void overrideCurrentWindow(int id) { g_currentWindow = id; }
-void clearCurrentWindowOverride() { g_currentWindow = -1; }
+void setMainLoopReturns(bool returns) {
+    g_mainLoopReturns = returns;
+}
+void overrideCurrentWindow(int id) {
+    g_currentWindow = id;
+}
+void clearCurrentWindowOverride() {
+    g_currentWindow = -1;
+}
 
 void log(const char* name, std::vector<double> args, std::string text = {}) {
     if (g_recording)

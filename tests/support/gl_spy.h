@@ -40,6 +40,8 @@ void overrideCurrentWindow(int id);
 void clearCurrentWindowOverride();
 
 /// Address of a pointer argument as logged.
-inline double addr(const void* p) { return static_cast<double>(reinterpret_cast<std::uintptr_t>(p)); }
+inline double addr(const void* p) {
+    return static_cast<double>(reinterpret_cast<std::uintptr_t>(p));
+}
 
 } // namespace spy

@@ -3,6 +3,8 @@
 // The test CMake file reads the names from this list to build the linker's --wrap flags,
 // so a function added here is wrapped in every spied test executable.
 // SPY_FN(ret, name, params, args, logged)
+// One function per line reads better than wrapped macro calls.
+// clang-format off
 SPY_FN(void, glMatrixMode, (GLenum a), (a), (a))
 SPY_FN(void, glPushMatrix, (void), (), ())
 SPY_FN(void, glPopMatrix, (void), (), ())
@@ -72,3 +74,4 @@ SPY_FN(void, glutPassiveMotionFunc, (void (*f)(int, int)), (f), (P(reinterpret_c
 SPY_FN(void, glutKeyboardUpFunc, (void (*f)(unsigned char, int, int)), (f), (P(reinterpret_cast<const void*>(f))))
 SPY_FN(void, glutSpecialUpFunc, (void (*f)(int, int, int)), (f), (P(reinterpret_cast<const void*>(f))))
 SPY_FN(void, glutMouseWheelFunc, (void (*f)(int, int, int, int)), (f), (P(reinterpret_cast<const void*>(f))))
+// clang-format on

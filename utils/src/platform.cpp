@@ -30,11 +30,14 @@ bool fileStatus(const char* path, FileStatus& out) {
 void* getProcAddress(const char* name) {
     if (name == nullptr)
         return nullptr;
-    return reinterpret_cast<void*>(
-        glXGetProcAddressARB(reinterpret_cast<const GLubyte*>(name)));
+    return reinterpret_cast<void*>(glXGetProcAddressARB(reinterpret_cast<const GLubyte*>(name)));
 }
 
-std::uint16_t netToHost16(std::uint16_t v) { return ntohs(v); }
-std::uint32_t netToHost32(std::uint32_t v) { return ntohl(v); }
+std::uint16_t netToHost16(std::uint16_t v) {
+    return ntohs(v);
+}
+std::uint32_t netToHost32(std::uint32_t v) {
+    return ntohl(v);
+}
 
 } // namespace libutils

@@ -66,8 +66,7 @@ protected:
 };
 
 /// An image texture whose record i is mipmap level i (1D, 2D and 3D).
-template <class Image, class Params>
-class grLevelTexture : public grImageTexture<Image, Params> {
+template <class Image, class Params> class grLevelTexture : public grImageTexture<Image, Params> {
 public:
     /// Keeps exactly index + 1 records and puts `image` at `index`. A non-zero `size`
     /// replaces the nominal size; 0 lets it grow to the image's largest dimension. False,
@@ -76,8 +75,7 @@ public:
         return this->place(&image, 1, size, index, std::size_t(index) + 1);
     }
     /// Puts the records at positions `first` on, growing (never shrinking) the list.
-    bool setImages(const Image* given, std::size_t count, std::uint32_t size,
-                   std::uint32_t first) {
+    bool setImages(const Image* given, std::size_t count, std::uint32_t size, std::uint32_t first) {
         const std::size_t length = std::max(this->images.size(), std::size_t(first) + count);
         return this->place(given, count, size, first, length);
     }
