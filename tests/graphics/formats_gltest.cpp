@@ -3,6 +3,7 @@
 
 #include "gl_context.h"
 #include "gl_spy.h"
+#include "test_images.h"
 
 #include <GL/gl.h>
 #include <gtest/gtest.h>
@@ -11,20 +12,6 @@
 #include <vector>
 
 using namespace libgr;
-
-namespace {
-
-grImage2D image2D(int layout, int kind, int code, std::uint32_t w, std::uint32_t h) {
-    grImage2D image;
-    image.layout = layout;
-    image.numberKind = kind;
-    image.bitCode = code;
-    image.width = w;
-    image.height = h;
-    return image;
-}
-
-} // namespace
 
 TEST(FormatsGL, EveryResolvedFormatUploads) {
     testgl::ensureContext();

@@ -1,6 +1,8 @@
 #include "libgr/extensions.h"
 #include "libgr/image_record.h"
 
+#include "test_images.h"
+
 #include <GL/glext.h>
 #include <gtest/gtest.h>
 
@@ -11,16 +13,6 @@
 using namespace libgr;
 
 namespace {
-
-grImage2D image2D(int layout, int kind, int code, std::uint32_t w, std::uint32_t h) {
-    grImage2D image;
-    image.layout = layout;
-    image.numberKind = kind;
-    image.bitCode = code;
-    image.width = w;
-    image.height = h;
-    return image;
-}
 
 grGLFormat resolved(int layout, int kind, int code, bool compress = false) {
     grGLFormat f;
