@@ -12,7 +12,9 @@ trap cleanup EXIT
 # Several runs may start at once: take the first display number whose server comes up.
 for n in $(seq 90 160); do
     [ -e "/tmp/.X${n}-lock" ] && continue
-    Xvfb ":$n" -screen 0 1280x1024x24 -nolisten tcp +extension GLX >"/tmp/xvfb-$n.log" 2>&1 &
+    # -noreset: without it the server resets whenever its last client leaves (each xdpyinfo
+    # probe), and a program connecting during that reset is refused.
+    Xvfb ":$n" -screen 0 1280x1024x24 -nolisten tcp -noreset +extension GLX >"/tmp/xvfb-$n.log" 2>&1 &
     xvfb_pid=$!
     for _ in $(seq 1 50); do
         kill -0 "$xvfb_pid" 2>/dev/null || break
