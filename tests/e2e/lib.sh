@@ -42,22 +42,9 @@ app_window() {
 }
 
 # start_app <folder>: runs the program from <folder> (its photographs are read from there),
-# standard output and error captured, and waits for its window to be mapped.
+# standard output and error captured, waits for its window and lets it draw for a while.
 start_app() {
-    local dir=$1
-    (cd "$dir" && exec "$PLUVINA" >"$WORK/stdout" 2>"$WORK/stderr" </dev/null) &
-    APP_PID=$!
-    WIN=""
-    for _ in $(seq 1 100); do
-        WIN=$(app_window)
-        [ -n "$WIN" ] && break
-        kill -0 "$APP_PID" 2>/dev/null || fail "the program ended during start-up: $(cat "$WORK/stderr")"
-        sleep 0.1
-    done
-    [ -n "$WIN" ] || fail "no window appeared"
-    # Without a window manager GLUT's window sits at (-1, -1), one pixel off screen: move it
-    # to the corner so screenshots hold all of it.
-    xdotool windowmove --sync "$WIN" 0 0 2>/dev/null || xdotool windowmove "$WIN" 0 0
+    start_cmd "$1" 10 "$PLUVINA"
     sleep 1.5 # let it draw a good number of frames
 }
 
@@ -91,18 +78,8 @@ drag() { # drag <button> x0 y0 x1 y1: press, move in small steps, release
 }
 press() { pointer_to 320 240; sleep 0.05; xdotool key "$1"; }
 
-# expect_exit <status>: waits for the program to end and checks its status
-expect_exit() {
-    local want=$1 status=0
-    for _ in $(seq 1 100); do
-        kill -0 "$APP_PID" 2>/dev/null || break
-        sleep 0.1
-    done
-    kill -0 "$APP_PID" 2>/dev/null && fail "the program did not end"
-    wait "$APP_PID" || status=$?
-    APP_PID=""
-    [ "$status" -eq "$want" ] || fail "exit status $status, expected $want"
-}
+# expect_exit <status>: waits up to 10 s for the program to end and checks its status
+expect_exit() { wait_exit 10 "$1"; }
 
 expect_quiet_stdout() {
     [ ! -s "$WORK/stdout" ] || fail "the program wrote to standard output: $(head -c 200 "$WORK/stdout")"
@@ -113,8 +90,8 @@ empty_dir() { mkdir -p "$WORK/empty"; echo "$WORK/empty"; }
 
 # ---- Starting the program through a wrapper, and watching it from outside ----
 
-# start_cmd <folder> <seconds> <command...>: like start_app, for the program started through a
-# wrapper that keeps its process id (env, valgrind); waits up to <seconds> for the window.
+# start_cmd <folder> <seconds> <command...>: starts the program (directly, or through a
+# wrapper that keeps its process id: env, valgrind) and waits up to <seconds> for its window.
 start_cmd() {
     local dir=$1 limit=$2 i
     shift 2
@@ -124,7 +101,8 @@ start_cmd() {
     for ((i = 0; i < limit * 10; i++)); do
         WIN=$(app_window)
         if [ -n "$WIN" ]; then
-            # Into the corner, as start_app does: all of the window on screen.
+            # Without a window manager GLUT's window sits at (-1, -1), one pixel off
+            # screen: move it to the corner so screenshots hold all of it.
             xdotool windowmove "$WIN" 0 0 || true
             return 0
         fi
