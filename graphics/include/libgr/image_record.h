@@ -13,6 +13,56 @@
 
 namespace libgr {
 
+// The pixel-format vocabulary. Records keep these codes in plain int32 fields, so files,
+// tables and callers that already hold the numbers stay valid; the names are for reading.
+
+/// Component layout of a pixel (grImage*::layout) and the GL pixel format it stands for.
+enum grPixelLayout : std::int32_t {
+    grLayoutLuminance = 0,      ///< GL_LUMINANCE, 1 component
+    grLayoutLuminanceAlpha = 1, ///< GL_LUMINANCE_ALPHA, 2 components
+    grLayoutIntensity = 2,      ///< GL_INTENSITY, 1 component
+    grLayoutRed = 3,            ///< GL_RED
+    grLayoutGreen = 4,          ///< GL_GREEN
+    grLayoutBlue = 5,           ///< GL_BLUE
+    grLayoutAlpha = 6,          ///< GL_ALPHA
+    grLayoutRGB = 7,            ///< GL_RGB, 3 components
+    grLayoutRGBA = 8,           ///< GL_RGBA, 4 components
+    grLayoutBGR = 9,            ///< GL_BGR, 3 components in blue, green, red order
+    grLayoutBGRA = 10,          ///< GL_BGRA, 4 components in blue, green, red, alpha order
+    grLayoutDepth = 11,         ///< GL_DEPTH_COMPONENT (floating-point kind only)
+    grLayoutRGBAlt = 12,        ///< resolves exactly like grLayoutRGB
+    grLayoutRGBAAlt = 13,       ///< resolves exactly like grLayoutRGBA
+    grLayoutRGBPair = 14,       ///< GL_RGB counted as 2 components; never resolves
+    grLayoutColorIndex = 15,    ///< GL_COLOR_INDEX; counts no components
+};
+
+/// How a component's bits are read (grImage*::numberKind).
+enum grNumberKind : std::int32_t {
+    grKindSigned = 0,   ///< signed integer
+    grKindUnsigned = 1, ///< unsigned integer
+    grKindFloat = 2,    ///< floating point (half float for 16 bits)
+};
+
+/// Bits per component (codes 0 to 8) or, for the packed codes, the packing of a whole pixel
+/// (grImage*::bitCode).
+enum grBitCode : std::int32_t {
+    grBits1 = 0,
+    grBits2 = 1,
+    grBits4 = 2,
+    grBits8 = 3,
+    grBits12 = 4,
+    grBits16 = 5,
+    grBits24 = 6,
+    grBits32 = 7,
+    grBits64 = 8,
+    grPacked332 = 9,          ///< 8-bit pixel, 3-3-2
+    grPacked565 = 10,         ///< 16-bit pixel, 5-6-5
+    grPacked5551 = 11,        ///< 16-bit pixel, 5-5-5-1
+    grPacked1010102 = 12,     ///< 32-bit pixel, 10-10-10-2
+    grPackedLum6Alpha2 = 13,  ///< luminance 6, alpha 2
+    grPackedLum12Alpha4 = 14, ///< luminance 12, alpha 4
+};
+
 /// Values for GL_UNPACK_SWAP_BYTES and GL_UNPACK_ALIGNMENT. Records point to one owned
 /// elsewhere; several records may share it. An alignment of 0 means "rows not rounded" to
 /// rowStride (GL itself only accepts 1, 2, 4 and 8).
