@@ -10,10 +10,15 @@ BillBoard::~BillBoard() = default;
 
 bool BillBoard::load(const char* path, const libgr::grPose& where, const libgr::grRect& corners) {
     loaded = false;
-    if (!bitmap.load(path))
+    failure = "";
+    if (!bitmap.load(path)) {
+        failure = "cannot read the file";
         return false;
-    if (!libgr::grBmpToImage(image, bitmap))
+    }
+    if (!libgr::grBmpToImage(image, bitmap)) {
+        failure = "not a BMP picture this program can show";
         return false;
+    }
 
     texture.setMipmapped(true);
     texture.setImage(image, 0, 0);

@@ -20,6 +20,10 @@ public:
     /// the file is missing or not a supported BMP.
     bool load(const char* path, const libgr::grPose& pose, const libgr::grRect& rect);
 
+    /// Why the last load failed, in a few words for a message ("" after a success or before
+    /// any load). The string is static; it stays valid for the life of the program.
+    const char* reason() const { return failure; }
+
     /// Draws the textured quad; does nothing at all (no GL call) unless loaded.
     void draw() override;
 
@@ -31,4 +35,7 @@ public:
     libgr::grTexParams2D texParams; ///< `texture` points at it, so it lives here
     libgr::grPose pose;
     libgr::grRect rect;
+
+private:
+    const char* failure = "";
 };
