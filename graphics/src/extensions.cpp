@@ -1,6 +1,6 @@
 #include "libgr/extensions.h"
 
-#include "libutils/platform.h"
+#include <GL/glx.h>
 
 #include <cstring>
 
@@ -28,10 +28,16 @@ bool acceptableName(const char* name) {
 }
 
 template <class Fn> Fn lookup(const char* name) {
-    return reinterpret_cast<Fn>(libutils::getProcAddress(name));
+    return reinterpret_cast<Fn>(getProcAddress(name));
 }
 
 } // namespace
+
+void* getProcAddress(const char* name) {
+    if (name == nullptr)
+        return nullptr;
+    return reinterpret_cast<void*>(glXGetProcAddressARB(reinterpret_cast<const GLubyte*>(name)));
+}
 
 bool hasExtensionIn(const char* extensions, const char* name) {
     if (extensions == nullptr || !acceptableName(name))

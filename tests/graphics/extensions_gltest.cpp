@@ -1,8 +1,6 @@
 // The probes against the real driver's extension list.
 #include "libgr/extensions.h"
 
-#include "libutils/platform.h"
-
 #include "gl_context.h"
 #include "gl_spy.h"
 
@@ -53,9 +51,9 @@ TEST(ExtensionsGL, ProbesFollowTheDriversList) {
         }
     EXPECT_NE(glCompressedTexImage2DARB, nullptr);
     EXPECT_EQ(reinterpret_cast<void*>(glCompressedTexImage2DARB),
-              libutils::getProcAddress("glCompressedTexImage2DARB"));
+              getProcAddress("glCompressedTexImage2DARB"));
     EXPECT_EQ(reinterpret_cast<void*>(glGetCompressedTexImageARB),
-              libutils::getProcAddress("glGetCompressedTexImageARB"));
+              getProcAddress("glGetCompressedTexImageARB"));
     // The flags are process-wide; the pointers are only called while their flag is set.
     hasTextureCompression = hasGenerateMipmap = hasTexture3D = hasAnisotropicFilter = 0;
 }

@@ -4,8 +4,6 @@
 #include <sys/stat.h>
 #include <time.h>
 
-#include <GL/glx.h>
-
 namespace libutils {
 
 std::uint32_t timeGetTime() {
@@ -25,12 +23,6 @@ bool fileStatus(const char* path, FileStatus& out) {
         return false;
     out.size = static_cast<std::uint64_t>(st.st_size);
     return true;
-}
-
-void* getProcAddress(const char* name) {
-    if (name == nullptr)
-        return nullptr;
-    return reinterpret_cast<void*>(glXGetProcAddressARB(reinterpret_cast<const GLubyte*>(name)));
 }
 
 std::uint16_t netToHost16(std::uint16_t v) {

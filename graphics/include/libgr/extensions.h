@@ -29,6 +29,10 @@ extern PFNGLGETCOMPRESSEDTEXIMAGEARBPROC glGetCompressedTexImageARB;
 extern PFNGLTEXIMAGE3DEXTPROC glTexImage3DEXT;
 extern PFNGLTEXSUBIMAGE3DEXTPROC glTexSubImage3DEXT;
 
+/// Looks up a GL entry point by name through GLX. Needs a current GL context to be
+/// meaningful; returns null for a null or unknown name.
+void* getProcAddress(const char* name);
+
 /// Whether `name` is one whole word of `extensions` (a space-separated list). False for a
 /// null list, a null or empty name, or a name containing a space. A word counts as starting
 /// where a rejected occurrence of the name ended, as the historic search did, so a name

@@ -1,6 +1,6 @@
 // The few operating-system services the libraries need, behind one small interface:
-// a wrapping millisecond clock, a file-status query with a 64-bit size, the GL
-// entry-point lookup by name and big-endian to host conversion.
+// a wrapping millisecond clock, a file-status query with a 64-bit size and big-endian to
+// host conversion. The GL entry-point lookup lives with the extension probes in libgr.
 #pragma once
 
 #include <cstdint>
@@ -19,10 +19,6 @@ struct FileStatus {
 /// Queries the status of the file at `path`. Returns false (and leaves `out` alone)
 /// when the status cannot be obtained, as for a missing file or a bad path.
 bool fileStatus(const char* path, FileStatus& out);
-
-/// Looks up a GL entry point by name. Needs a current GL context to be meaningful;
-/// returns null when the name is unknown.
-void* getProcAddress(const char* name);
 
 /// Big-endian (network order) to host order.
 std::uint16_t netToHost16(std::uint16_t v);
