@@ -1,5 +1,7 @@
 #include "pluvina.h"
 
+#include "screenshot.h"
+
 #include "libgr/gl_state.h"
 #include "libutils/platform.h"
 #include "vela/overlay.h"
@@ -8,7 +10,9 @@
 #include <GL/gl.h>
 
 #include <algorithm>
+#include <cstdio>
 #include <cstdlib>
+#include <unistd.h>
 
 using libgr::grColor;
 using libgr::grPose;
@@ -23,6 +27,21 @@ constexpr int kWindowHeight = 480;
 constexpr float kSceneDistance = 500.0f; // the scene stands this far in front of the camera
 constexpr double kTurnPerPixel = 0.25;   // degrees of turn per pixel of horizontal drag
 constexpr unsigned char kEscape = 27;
+
+// The key list that "h" shows, one line each.
+const char* const kKeyList[] = {"p or space: pause / resume",
+                                "f: fullscreen on / off",
+                                "s: save a screenshot (PNG, working directory)",
+                                "r: one animation step",
+                                "h: hide this list",
+                                "q or Escape: quit",
+                                "left drag: move, right drag: turn"};
+constexpr float kKeyListLinePixels = 14.0f; // the font is 10 pixels high
+
+double msSince(std::chrono::steady_clock::time_point start) {
+    return std::chrono::duration<double, std::milli>(std::chrono::steady_clock::now() - start)
+        .count();
+}
 } // namespace
 
 Pluvina::Pluvina(int /*argc*/, char** /*argv*/)
@@ -68,13 +87,19 @@ void Pluvina::init() {
         const grPose upright(grRotation(0.0f, grVec3(0.0f, 0.0f, 1.0f)),
                              grVec3(0.0f, 0.0f, -256.0f));
         billboardA = new BillBoard;
-        billboardA->load("p6155961.bmp", upright, square);
+        const std::string path = photoPath("p6155961.bmp");
+        if (!billboardA->load(path.c_str(), upright, square))
+            std::fprintf(stderr, "%s: %s: %s\n", programName.c_str(), path.c_str(),
+                         billboardA->reason());
     }
     if (billboardB == nullptr) {
         const grPose floor(grRotation(-90.0f, grVec3(1.0f, 0.0f, 0.0f)),
                            grVec3(0.0f, -256.0f, 0.0f));
         billboardB = new BillBoard;
-        billboardB->load("p6155955.bmp", floor, square);
+        const std::string path = photoPath("p6155955.bmp");
+        if (!billboardB->load(path.c_str(), floor, square))
+            std::fprintf(stderr, "%s: %s: %s\n", programName.c_str(), path.c_str(),
+                         billboardB->reason());
     }
 }
 
@@ -112,7 +137,7 @@ void Pluvina::display() {
     fountainA.draw();
     fountainB.draw();
 
-    if (vela::showFps || vela::paused || vela::showMsec) {
+    if (vela::showFps || vela::paused || vela::showMsec || showHelp) {
         glDisable(GL_LIGHTING);
         glMatrixMode(GL_MODELVIEW);
         glLoadIdentity();
@@ -127,15 +152,61 @@ void Pluvina::display() {
             vela::drawTextCentred(512.0f, 512.0f, "- pause -");
         if (vela::showMsec)
             vela::drawMsec(elapsed);
+        if (showHelp) {
+            // Spaced in pixels, not overlay units, so lines never overlap in a small window.
+            const float step = kKeyListLinePixels * vela::overlayPixel;
+            float y = vela::overlayTop - 20.0f - 2.0f * step;
+            glColor4f(1.0f, 1.0f, 1.0f, 1.0f);
+            for (const char* line : kKeyList) {
+                vela::drawText(100.0f, y, line);
+                y -= step;
+            }
+        }
         glPopMatrix();
     }
 
     glPopAttrib();
+    endFrame();
+}
+
+void Pluvina::endFrame() {
+    const bool limited = frameLimit != 0 || benchmarkSeconds > 0.0;
+    // The last frame is known before the swap, while its picture can still be read back.
+    const bool last = (frameLimit != 0 && times.frames() + 1 >= frameLimit) ||
+                      (benchmarkSeconds > 0.0 && times.frames() > 0 &&
+                       msSince(launched) - times.firstMs() >= benchmarkSeconds * 1000.0);
+    Frame frame;
+    const bool grabbed = (shotRequested || (last && !finalShot.empty())) && grabFrame(frame);
     glutSwapBuffers();
+    if (limited)
+        times.frameEnded(msSince(launched));
+
+    std::string reason;
+    if (shotRequested) {
+        shotRequested = false;
+        std::string name;
+        if (grabbed && writeNewPng(frame, programName, name, reason))
+            std::fprintf(stderr, "%s: saved %s\n", programName.c_str(), name.c_str());
+        else
+            std::fprintf(stderr, "%s: cannot save a screenshot: %s\n", programName.c_str(),
+                         grabbed ? reason.c_str() : "the window is empty");
+    }
+    if (!last)
+        return;
+    if (!finalShot.empty() && !(grabbed && writePng(frame, finalShot, false, reason))) {
+        std::fprintf(stderr, "%s: %s: %s\n", programName.c_str(), finalShot.c_str(),
+                     grabbed ? reason.c_str() : "the window is empty");
+        std::exit(1);
+    }
+    if (benchmarkSeconds > 0.0)
+        std::printf("%s\n", times.json().c_str());
+    std::fflush(stdout);
+    std::exit(0);
 }
 
 void Pluvina::idle() {
-    elapsed = libutils::timeGetTime() - startTime;
+    if (!vela::paused)
+        elapsed = libutils::timeGetTime() - startTime;
     libgr::getInteger(GL_VIEWPORT, viewport);
     const std::uint32_t scale =
         std::min(static_cast<std::uint32_t>(viewport[2]), static_cast<std::uint32_t>(viewport[3]));
@@ -161,6 +232,21 @@ void Pluvina::keyboard(unsigned char key, int /*x*/, int /*y*/) {
         std::exit(0);
     case 'r':
         idle();
+        glutPostRedisplay();
+        break;
+    case 'p':
+    case ' ':
+        togglePause();
+        break;
+    case 'f':
+        toggleFullscreen();
+        break;
+    case 's':
+        shotRequested = true;
+        glutPostRedisplay();
+        break;
+    case 'h':
+        showHelp = !showHelp;
         glutPostRedisplay();
         break;
     default:
@@ -229,4 +315,26 @@ void Pluvina::pan(const grVec3& v) {
 
 void Pluvina::turn(float degrees) {
     camera.rotation().compose(grRotation(-degrees, grVec3(0.0f, 0.0f, 1.0f)));
+}
+
+void Pluvina::togglePause() {
+    vela::paused = !vela::paused;
+    // Resuming moves the start, so the running time goes on from where it stood.
+    if (!vela::paused)
+        startTime = libutils::timeGetTime() - elapsed;
+    glutPostRedisplay();
+}
+
+void Pluvina::toggleFullscreen() {
+    glutFullScreenToggle();
+    fullscreen = !fullscreen;
+}
+
+std::string Pluvina::photoPath(const char* name) const {
+    if (!photoDir.empty())
+        return photoDir + "/" + name;
+    if (exeDir.empty() || access(name, F_OK) == 0)
+        return name;
+    const std::string beside = exeDir + "/" + name;
+    return access(beside.c_str(), F_OK) == 0 ? beside : name;
 }

@@ -5,12 +5,15 @@
 
 #include "billboard.h"
 #include "fountain.h"
+#include "frame_times.h"
 
 #include "libgr/geometry.h"
 #include "libgr/projection.h"
 #include "vela/gluty.h"
 
+#include <chrono>
 #include <cstdint>
+#include <string>
 
 /// State of one mouse-button drag: armed by a press, with the last pointer position.
 struct DragState {
@@ -40,6 +43,14 @@ public:
     /// Turns the camera by minus `degrees` about the viewing axis (0, 0, 1).
     void turn(float degrees);
 
+    /// Freezes or resumes the animation; the running time stands still while paused.
+    void togglePause();
+    /// Switches between fullscreen and the window as it was.
+    void toggleFullscreen();
+    /// Where the photograph `name` is read from: in photoDir when set; otherwise in the
+    /// working directory, or beside the executable when only that folder holds it.
+    std::string photoPath(const char* name) const;
+
     // Members in construction order. They are public so that tests and tools can observe
     // the controller the way the frame sees it.
     libgr::grPerspective perspective;
@@ -54,4 +65,22 @@ public:
     DragState leftDrag;
     DragState middleDrag;
     DragState rightDrag;
+
+    // Set from the command line before addWindow; the defaults give the plain program.
+    std::string programName = "pluvina"; ///< names the program in messages on standard error
+    std::string photoDir;                ///< folder of the photographs; empty: look around
+    std::string exeDir;                  ///< folder of the executable, searched second
+    unsigned long frameLimit = 0;        ///< end after this many frames; 0: no limit
+    double benchmarkSeconds = 0.0;       ///< > 0: time the frames this long, print, end
+    std::string finalShot;               ///< save the last frame of a limited run here
+    std::chrono::steady_clock::time_point launched = std::chrono::steady_clock::now();
+
+    bool fullscreen = false;
+    bool showHelp = false;      ///< the key list shows in the overlay
+    bool shotRequested = false; ///< the next frame is saved under a new name
+    FrameTimes times;           ///< ends of the frames of a limited run
+
+private:
+    /// Swaps the buffers; saves the frame when asked to, ends a limited run.
+    void endFrame();
 };

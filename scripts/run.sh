@@ -1,38 +1,21 @@
 #!/usr/bin/env bash
-# Sets up, builds and runs the demo from the folder that holds its two photographs.
-# With a display it simply opens the window. Without one it runs the program under Xvfb,
-# saves a screenshot after a few seconds, prints its path and ends the program with "q".
+# Sets up, builds and runs the demo. Builds only the program and its sample photographs
+# (scripts/test.sh builds the rest), then runs it in the caller's working directory, where
+# the "s" key saves its screenshots; the photographs are found beside the program.
+# With a display it opens the window. Without one it draws the scene for a few seconds under
+# Xvfb, lets the program save the last frame as a PNG, and says where.
+# Usage: scripts/run.sh [program options...]   (scripts/run.sh --help lists them)
 set -euo pipefail
+here=$(pwd)
 cd "$(dirname "$0")/.."
 root=$(pwd)
-scripts/setup.sh
-cd build/app
+PLUVINA_TARGETS="pluvina sample_photos" scripts/setup.sh
+program="$root/${BUILD_DIR:-build}/app/pluvina"
+cd "$here"
 if [ -n "${DISPLAY:-}" ] && xdpyinfo >/dev/null 2>&1; then
-    exec ./pluvina "$@"
+    exec "$program" "$@"
 fi
-export PLUVINA_SHOT="$root/build/screenshot.png"
-"$root/scripts/with-x.sh" bash -c '
-    set -u
-    program=$(pwd)/pluvina
-    "$program" "$@" &
-    pid=$!
-    win=""
-    # The window is titled with the program path; GLUT sets no _NET_WM_PID to search by.
-    for _ in $(seq 1 100); do
-        for w in $(xdotool search --onlyvisible --name pluvina 2>/dev/null || true); do
-            [ "$(xdotool getwindowname "$w" 2>/dev/null)" = "$program" ] && win=$w
-        done
-        [ -n "$win" ] && break
-        sleep 0.1
-    done
-    if [ -z "$win" ]; then echo "run: no window appeared" >&2; kill $pid 2>/dev/null; exit 1; fi
-    # No window manager under Xvfb: bring the window from (-1, -1) to the corner.
-    xdotool windowmove "$win" 0 0
-    sleep 3
-    xwd -silent -id "$win" | /usr/bin/convert xwd:- "$PLUVINA_SHOT"
-    xdotool mousemove --window "$win" 320 240 key q
-    for _ in $(seq 1 50); do kill -0 $pid 2>/dev/null || break; sleep 0.1; done
-    if kill -0 $pid 2>/dev/null; then echo "run: the program did not end on q" >&2; kill $pid; exit 1; fi
-    wait $pid
-' bash "$@"
-echo "screenshot: $PLUVINA_SHOT"
+shot="$root/${BUILD_DIR:-build}/screenshot.png"
+figures=$("$root/scripts/with-x.sh" "$program" --benchmark 3 --screenshot "$shot" "$@")
+echo "run: no display, so the scene was drawn for 3 s under Xvfb: $figures"
+echo "screenshot: $shot"

@@ -23,4 +23,5 @@ fi
 
 BUILD_DIR=${BUILD_DIR:-build}
 cmake -S . -B "$BUILD_DIR" -DCMAKE_BUILD_TYPE=${BUILD_TYPE:-RelWithDebInfo} "$@" >/dev/null
-cmake --build "$BUILD_DIR" -j"$(nproc)"
+# PLUVINA_TARGETS (space-separated) builds only those targets, as scripts/run.sh does.
+cmake --build "$BUILD_DIR" -j"$(nproc)" ${PLUVINA_TARGETS:+--target $PLUVINA_TARGETS}

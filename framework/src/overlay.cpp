@@ -5,7 +5,6 @@
 #include <GL/freeglut.h>
 
 #include <cstdlib>
-#include <cstring>
 #include <iostream>
 #include <string>
 
@@ -19,14 +18,13 @@ std::uint32_t lastSecond = 0;
 std::uint32_t framesPerSecond = 0;
 float overlayBottom = 0.0f;
 float overlayTop = 0.0f;
+float overlayPixel = 0.0f;
 
 namespace {
 void* const kFont = GLUT_BITMAP_HELVETICA_10;
 
 // Overlay units between two lines of drawText.
 constexpr float kLineHeight = 10.0f;
-// Width per character that drawTextCentred assumes.
-constexpr float kAssumedCharWidth = 10.0f;
 } // namespace
 
 void initOverlay() {
@@ -51,6 +49,7 @@ void beginOverlay() {
     glTranslatef(-512.0f, -512.0f, -512.0f);
     overlayBottom = -r * 512.0f + 512.0f;
     overlayTop = r * 512.0f + 512.0f;
+    overlayPixel = static_cast<float>(1024.0L / width);
 }
 
 void countFrame() {
@@ -97,16 +96,13 @@ void drawText(float x, float y, const char* text) {
 void drawTextCentred(float x, float y, const char* text) {
     if (text == nullptr)
         return;
-    const std::size_t n = std::strlen(text);
-    // The advance below is in pixels while x is in overlay units, so the line is centred
-    // only approximately; the banner is short enough for that not to matter.
-    float cx = x - kAssumedCharWidth / 2.0f * static_cast<float>(n);
-    for (const char* p = text; *p != '\0'; ++p) {
-        const int c = static_cast<unsigned char>(*p);
-        glRasterPos2f(cx, y);
-        glutBitmapCharacter(kFont, c);
-        cx += static_cast<float>(glutBitmapWidth(kFont, c));
-    }
+    // The glyphs advance in pixels; the line's width is turned into overlay units so that
+    // it is centred at any window size (before any beginOverlay a unit counts as a pixel).
+    int pixels = 0;
+    for (const char* p = text; *p != '\0'; ++p)
+        pixels += glutBitmapWidth(kFont, static_cast<unsigned char>(*p));
+    const float unit = overlayPixel > 0.0f ? overlayPixel : 1.0f;
+    drawText(x - static_cast<float>(pixels) * unit / 2.0f, y, text);
 }
 
 void defaultKeys(unsigned char key) {

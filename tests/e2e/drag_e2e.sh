@@ -21,7 +21,7 @@ centroid() {
 }
 between() { [ "$(echo "$1 >= $2 && $1 <= $3" | bc -l)" = 1 ]; }
 
-start_app "$(empty_dir)"
+start_app "$(empty_dir)" --photos "$(empty_dir)"
 s=$(shot bare)
 stats "$s" 0 30 640 450
 [ "$CYAN" -gt 200 ] || fail "no drops visible without the photographs ($CYAN cyan pixels)"

@@ -41,10 +41,10 @@ app_window() {
     echo "$w"
 }
 
-# start_app <folder>: runs the program from <folder> (its photographs are read from there),
-# standard output and error captured, waits for its window and lets it draw for a while.
+# start_app <folder> [options...]: runs the program from <folder> (its photographs are read
+# from there), standard output and error captured, waits for its window and lets it draw.
 start_app() {
-    start_cmd "$1" 10 "$PLUVINA"
+    start_cmd "$1" 30 "$PLUVINA" "${@:2}"
     sleep 1.5 # let it draw a good number of frames
 }
 

@@ -20,12 +20,13 @@ extern std::uint32_t lastSecond;      ///< clock second (ms / 1000) of the last 
 extern std::uint32_t framesPerSecond; ///< the number the fps line shows
 extern float overlayBottom;           ///< overlay y of the window's lower edge
 extern float overlayTop;              ///< overlay y of the window's upper edge
+extern float overlayPixel;            ///< overlay units per window pixel
 
 /// paused = false, showFps = true, showMsec = true.
 void initOverlay();
 
 /// Replaces the current matrix with the overlay projection for the current GL viewport
-/// and sets overlayBottom and overlayTop. A viewport of width 0 gives a degenerate
+/// and sets overlayBottom, overlayTop and overlayPixel. A viewport of width 0 gives a degenerate
 /// projection (infinite or NaN edges) under which nothing is drawn.
 void beginOverlay();
 
@@ -43,8 +44,8 @@ void drawMsec(std::uint32_t msec);
 /// Draws `text` from (x, y) in the current colour; each line feed starts a new line 10
 /// units lower at the same x. A null text draws nothing.
 void drawText(float x, float y, const char* text);
-/// Draws one line roughly centred on x (10 units assumed per character) in the current
-/// colour; line feeds are not interpreted. A null text draws nothing.
+/// Draws one line centred on x in the current colour, measured in the window's pixels
+/// through overlayPixel. A null text draws nothing.
 void drawTextCentred(float x, float y, const char* text);
 
 /// Default keys: "f" toggles showFps, "t" toggles showMsec and requests a redisplay,

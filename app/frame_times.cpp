@@ -1,0 +1,35 @@
+#include "frame_times.h"
+
+#include <algorithm>
+#include <cmath>
+#include <cstdio>
+
+void FrameTimes::frameEnded(double nowMs) {
+    if (ended == 0)
+        first = nowMs;
+    else
+        gaps.push_back(nowMs - lastMs);
+    lastMs = nowMs;
+    ++ended;
+}
+
+double FrameTimes::percentile(std::vector<double> values, double percent) {
+    if (values.empty())
+        return 0.0;
+    std::sort(values.begin(), values.end());
+    const double rank = std::ceil(percent / 100.0 * static_cast<double>(values.size()));
+    const std::size_t i = rank < 1.0 ? 0 : static_cast<std::size_t>(rank) - 1;
+    return values[std::min(i, values.size() - 1)];
+}
+
+std::string FrameTimes::json() const {
+    const double ms = timedMs();
+    const double fps = ms > 0.0 ? static_cast<double>(gaps.size()) * 1000.0 / ms : 0.0;
+    char line[256];
+    std::snprintf(line, sizeof line,
+                  "{\"frames\": %zu, \"fps\": %.1f, \"first_frame_ms\": %.1f, \"frame_ms\": "
+                  "{\"p50\": %.3f, \"p95\": %.3f, \"p99\": %.3f, \"max\": %.3f}}",
+                  ended, fps, first, percentile(gaps, 50), percentile(gaps, 95),
+                  percentile(gaps, 99), percentile(gaps, 100));
+    return line;
+}

@@ -1,0 +1,33 @@
+// Frame times of a benchmark run: how long the first frame took to appear and the gaps
+// between the ends of the frames after it, summed up as one line of JSON.
+#pragma once
+
+#include <cstddef>
+#include <string>
+#include <vector>
+
+class FrameTimes {
+public:
+    /// A frame ended `nowMs` milliseconds after the program started.
+    void frameEnded(double nowMs);
+
+    /// Frames ended so far, the first one included.
+    std::size_t frames() const { return ended; }
+    /// When the first frame ended (ms after the program started; 0 before it).
+    double firstMs() const { return first; }
+    /// Milliseconds from the end of the first frame to the end of the last (0 before two).
+    double timedMs() const { return ended > 0 ? lastMs - first : 0.0; }
+
+    /// {"frames": N, "fps": F, "first_frame_ms": T, "frame_ms": {"p50": .., "p95": ..,
+    /// "p99": .., "max": ..}}, where fps and the percentiles cover the frames after the first.
+    std::string json() const;
+
+    /// The value below which `percent` of `values` lie (nearest rank); 0 for no values.
+    static double percentile(std::vector<double> values, double percent);
+
+private:
+    std::size_t ended = 0;
+    double first = 0.0;
+    double lastMs = 0.0;
+    std::vector<double> gaps;
+};

@@ -1,0 +1,176 @@
+#include "options.h"
+
+#include <cerrno>
+#include <cmath>
+#include <cstdlib>
+#include <cstring>
+#include <iterator>
+#include <vector>
+
+namespace {
+
+// GLUT's own options; the first two take a value.
+const char* const kGlutWithValue[] = {"-display", "-geometry"};
+const char* const kGlutFlags[] = {"-direct", "-indirect", "-iconic", "-gldebug", "-sync"};
+
+bool listed(const char* arg, const char* const* begin, const char* const* end) {
+    for (const char* const* p = begin; p != end; ++p)
+        if (std::strcmp(arg, *p) == 0)
+            return true;
+    return false;
+}
+
+// A whole number from 1 to `max`, nothing else in the text.
+bool wholeNumber(const std::string& text, unsigned long max, unsigned long& out) {
+    if (text.empty() || text[0] < '0' || text[0] > '9')
+        return false;
+    char* end = nullptr;
+    errno = 0;
+    const unsigned long v = std::strtoul(text.c_str(), &end, 10);
+    if (errno != 0 || *end != '\0' || v < 1 || v > max)
+        return false;
+    out = v;
+    return true;
+}
+
+bool parseSize(const std::string& text, Options& out) {
+    const std::size_t x = text.find_first_of("xX");
+    unsigned long w = 0, h = 0;
+    if (x == std::string::npos || !wholeNumber(text.substr(0, x), 16384, w) ||
+        !wholeNumber(text.substr(x + 1), 16384, h))
+        return false;
+    out.width = static_cast<int>(w);
+    out.height = static_cast<int>(h);
+    return true;
+}
+
+bool parseSeconds(const std::string& text, double& out) {
+    if (text.empty())
+        return false;
+    char* end = nullptr;
+    const double v = std::strtod(text.c_str(), &end);
+    // A day is plenty for a benchmark; NaN fails both comparisons.
+    if (*end != '\0' || !(v > 0.0 && v <= 86400.0))
+        return false;
+    out = v;
+    return true;
+}
+
+} // namespace
+
+bool parseOptions(int& argc, char** argv, Options& out, std::string& error) {
+    Options o;
+    std::vector<char*> rest;
+    if (argc > 0)
+        rest.push_back(argv[0]);
+    for (int i = 1; i < argc; ++i) {
+        const std::string arg = argv[i];
+        if (listed(argv[i], std::begin(kGlutWithValue), std::end(kGlutWithValue))) {
+            if (i + 1 >= argc) {
+                error = "option '" + arg + "' needs a value";
+                return false;
+            }
+            rest.push_back(argv[i]);
+            rest.push_back(argv[++i]);
+            continue;
+        }
+        if (listed(argv[i], std::begin(kGlutFlags), std::end(kGlutFlags))) {
+            rest.push_back(argv[i]);
+            continue;
+        }
+        if (arg == "-h" || arg == "--help") {
+            o.help = true;
+            continue;
+        }
+        if (arg.compare(0, 2, "--") != 0) {
+            error = arg[0] == '-' ? "unknown option '" + arg + "'"
+                                  : "unexpected argument '" + arg + "'";
+            return false;
+        }
+        const std::size_t eq = arg.find('=');
+        const std::string name = arg.substr(0, eq);
+        const bool flag = name == "--version" || name == "--fullscreen" || name == "--vsync";
+        const bool valued = name == "--size" || name == "--photos" || name == "--frames" ||
+                            name == "--screenshot" || name == "--benchmark";
+        if (!flag && !valued) {
+            error = "unknown option '" + name + "'";
+            return false;
+        }
+        if (flag && eq != std::string::npos) {
+            error = "option '" + name + "' takes no value";
+            return false;
+        }
+        std::string value;
+        if (valued) {
+            if (eq != std::string::npos) {
+                value = arg.substr(eq + 1);
+            } else if (i + 1 < argc) {
+                value = argv[++i];
+            } else {
+                error = "option '" + name + "' needs a value";
+                return false;
+            }
+        }
+        bool good = true;
+        if (name == "--version")
+            o.version = true;
+        else if (name == "--fullscreen")
+            o.fullscreen = true;
+        else if (name == "--vsync")
+            o.vsync = true;
+        else if (name == "--size")
+            good = parseSize(value, o);
+        else if (name == "--photos")
+            good = !(o.photos = value).empty();
+        else if (name == "--frames")
+            good = wholeNumber(value, 0x7fffffffUL, o.frames);
+        else if (name == "--screenshot")
+            good = !(o.screenshot = value).empty();
+        else
+            good = parseSeconds(value, o.benchmark);
+        if (!good) {
+            error = "bad value '" + value + "' for option '" + name + "'";
+            return false;
+        }
+    }
+    if (o.frames != 0 && o.benchmark != 0.0) {
+        error = "options '--frames' and '--benchmark' exclude each other";
+        return false;
+    }
+    if (!o.screenshot.empty() && o.frames == 0 && o.benchmark == 0.0) {
+        error = "option '--screenshot' needs '--frames' or '--benchmark'";
+        return false;
+    }
+    for (std::size_t i = 0; i < rest.size(); ++i)
+        argv[i] = rest[i];
+    argc = static_cast<int>(rest.size());
+    argv[argc] = nullptr;
+    out = o;
+    return true;
+}
+
+std::string usage(const std::string& program) {
+    return "Usage: " + program +
+           " [OPTION]... [GLUT OPTION]...\n"
+           "Two fountains of drops in front of two photographs, in an OpenGL window.\n"
+           "\n"
+           "  --size WxH           window size in pixels (default 640x480)\n"
+           "  --fullscreen         start in fullscreen\n"
+           "  --photos DIR         read the photographs from DIR (default: the working\n"
+           "                       directory, else the program's own folder)\n"
+           "  --vsync              draw one frame per display refresh\n"
+           "  --frames N           draw N frames, then end\n"
+           "  --screenshot FILE    save the last frame of --frames or --benchmark as PNG\n"
+           "  --benchmark SECONDS  draw for SECONDS, print the frame times as JSON, end\n"
+           "  -h, --help           show this help and end\n"
+           "  --version            show the version and end\n"
+           "\n"
+           "GLUT's own options (-display, -geometry, -gldebug, ...) are passed on.\n"
+           "Keys: p or space pause, f fullscreen, s screenshot, h key list, r one step,\n"
+           "q or Escape quit. Drag with the left button to move, the right one to turn.\n";
+}
+
+std::string baseName(const std::string& path) {
+    const std::size_t slash = path.find_last_of('/');
+    return slash == std::string::npos ? path : path.substr(slash + 1);
+}

@@ -1,0 +1,105 @@
+#include "screenshot.h"
+
+#include <GL/gl.h>
+
+#include <cerrno>
+#include <cstdio>
+#include <cstring>
+#include <fcntl.h>
+#include <unistd.h>
+
+#define STB_IMAGE_WRITE_IMPLEMENTATION
+#define STBI_WRITE_NO_STDIO // files are opened here, so that "exclusive" can be honoured
+#pragma GCC diagnostic push
+#pragma GCC diagnostic ignored "-Wmissing-field-initializers"
+#include <stb/stb_image_write.h>
+#pragma GCC diagnostic pop
+
+bool grabFrame(Frame& out) {
+    GLint vp[4] = {0, 0, 0, 0};
+    glGetIntegerv(GL_VIEWPORT, vp);
+    if (vp[2] <= 0 || vp[3] <= 0)
+        return false;
+    const std::size_t w = static_cast<std::size_t>(vp[2]), h = static_cast<std::size_t>(vp[3]);
+    // RGBA rows are always 4-byte aligned, so the default pack alignment fits any width.
+    std::vector<unsigned char> rgba(w * h * 4);
+    glReadPixels(vp[0], vp[1], vp[2], vp[3], GL_RGBA, GL_UNSIGNED_BYTE, rgba.data());
+    // GL's rows run bottom up; alpha is dropped, since blending leaves it below 1 where
+    // drops were drawn and a viewer would show the picture see-through there.
+    out.width = vp[2];
+    out.height = vp[3];
+    out.rgb.resize(w * h * 3);
+    for (std::size_t y = 0; y < h; ++y) {
+        const unsigned char* src = &rgba[(h - 1 - y) * w * 4];
+        unsigned char* dst = &out.rgb[y * w * 3];
+        for (std::size_t x = 0; x < w; ++x, src += 4, dst += 3) {
+            dst[0] = src[0];
+            dst[1] = src[1];
+            dst[2] = src[2];
+        }
+    }
+    return true;
+}
+
+namespace {
+
+struct Sink {
+    std::FILE* file;
+    bool ok;
+};
+
+void writeBytes(void* context, void* data, int size) {
+    Sink* sink = static_cast<Sink*>(context);
+    if (sink->ok && std::fwrite(data, 1, static_cast<std::size_t>(size), sink->file) !=
+                        static_cast<std::size_t>(size))
+        sink->ok = false;
+}
+
+} // namespace
+
+bool writePng(const Frame& frame, const std::string& path, bool exclusive, std::string& reason) {
+    if (frame.width <= 0 || frame.height <= 0 ||
+        frame.rgb.size() != static_cast<std::size_t>(frame.width) * frame.height * 3) {
+        reason = "no picture to save";
+        return false;
+    }
+    const int flags = O_WRONLY | O_CREAT | (exclusive ? O_EXCL : O_TRUNC);
+    const int fd = open(path.c_str(), flags, 0644);
+    if (fd < 0) {
+        reason = std::strerror(errno);
+        return false;
+    }
+    Sink sink{fdopen(fd, "wb"), true};
+    if (sink.file == nullptr) {
+        reason = std::strerror(errno);
+        close(fd);
+        return false;
+    }
+    const int encoded = stbi_write_png_to_func(writeBytes, &sink, frame.width, frame.height, 3,
+                                               frame.rgb.data(), frame.width * 3);
+    const int err = errno;
+    const bool closed = std::fclose(sink.file) == 0;
+    if (encoded != 0 && sink.ok && closed)
+        return true;
+    reason = encoded == 0 ? "cannot encode the picture" : std::strerror(err != 0 ? err : EIO);
+    unlink(path.c_str());
+    return false;
+}
+
+bool writeNewPng(const Frame& frame, const std::string& stem, std::string& name,
+                 std::string& reason) {
+    for (int i = 1; i <= 9999; ++i) {
+        char number[8];
+        std::snprintf(number, sizeof number, "-%03d", i);
+        const std::string candidate = stem + number + ".png";
+        if (writePng(frame, candidate, true, reason)) {
+            name = candidate;
+            return true;
+        }
+        // Only a name already taken is worth another try; writePng removes what it created.
+        if (access(candidate.c_str(), F_OK) != 0)
+            return false;
+    }
+    reason = "no free file name left";
+    return false;
+}
