@@ -53,10 +53,11 @@ int main(int argc, char** argv) {
         return 0;
     }
 
+    // glutInit takes -geometry out of argv; a size given there must not be overridden by
+    // the scene's own.
+    const bool glutSize = geometryHasSize(argc, argv);
     glutInit(&argc, argv);
     glutInitDisplayMode(GLUT_RGB | GLUT_DOUBLE | GLUT_DEPTH);
-    // GLUT has read -geometry by now; the scene's own size must not override it.
-    const bool glutSize = geometryHasSize(argc, argv);
     const int glutWidth = glutGet(GLUT_INIT_WINDOW_WIDTH);
     const int glutHeight = glutGet(GLUT_INIT_WINDOW_HEIGHT);
     Pluvina scene(argc, argv);

@@ -159,3 +159,27 @@ wait_exit() {
     APP_PID=""
     [ "$status" -eq "$want" ] || fail "exit status $status, expected $want"
 }
+
+# ---- Runs that end by themselves, and waiting for a condition ----
+
+# run_to_end <folder> <seconds> [options...]: runs the program from <folder> until it ends
+# (killed after <seconds>); its output lands in $WORK/stdout and $WORK/stderr, its exit
+# status in $STATUS.
+run_to_end() {
+    local dir=$1 limit=$2
+    shift 2
+    STATUS=0
+    (cd "$dir" && exec timeout -k 5 "$limit" "$PLUVINA" "$@" >"$WORK/stdout" 2>"$WORK/stderr" \
+        </dev/null) || STATUS=$?
+}
+
+# poll <seconds> <command...>: true as soon as the command succeeds, false after <seconds>.
+poll() {
+    local limit=$1 i
+    shift
+    for ((i = 0; i < limit * 10; i++)); do
+        "$@" && return 0
+        sleep 0.1
+    done
+    return 1
+}
