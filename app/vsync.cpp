@@ -1,7 +1,6 @@
 #include "vsync.h"
 
 #include "libgr/extensions.h"
-#include "libutils/platform.h"
 
 #include <GL/glx.h>
 
@@ -16,7 +15,7 @@ using SwapIntervalSGI = int (*)(int);
 template <typename Fn> Fn lookUp(const char* extensions, const char* extension, const char* fn) {
     if (!libgr::hasExtensionIn(extensions, extension))
         return nullptr;
-    return reinterpret_cast<Fn>(libutils::getProcAddress(fn));
+    return reinterpret_cast<Fn>(libgr::getProcAddress(fn));
 }
 
 } // namespace
