@@ -5,6 +5,7 @@
 #include <GL/glu.h>
 
 #include <algorithm>
+#include <dlfcn.h>
 
 namespace spy {
 namespace {
@@ -74,30 +75,69 @@ void log(const char* name, std::vector<double> args, std::string text = {}) {
 
 #define P(p) spy::addr(p)
 #define SPY_UNPAREN(...) __VA_ARGS__
-#define SPY_FN(ret, name, params, args, logged)                                                    \
+#ifdef PLUVINA_SPY_INTERPOSE
+// With shared libraries --wrap would miss their calls, so the executable defines the spied
+// functions under their own names: being first in symbol lookup, it receives every call, and
+// forwards to the real function found with dlsym(RTLD_NEXT). As with --wrap, calls that GLU or
+// GLUT make inside a spied function (gluBuild2DMipmaps, glutBitmapCharacter) are not logged.
+namespace spy {
+namespace {
+thread_local int g_depth = 0;
+struct Forwarding {
+    Forwarding() { ++g_depth; }
+    ~Forwarding() { --g_depth; }
+};
+template <class F> F next(F, const char* name) {
+    return reinterpret_cast<F>(dlsym(RTLD_NEXT, name));
+}
+} // namespace
+} // namespace spy
+#define SPY_DEFINE(ret, name, params) extern "C" ret name params
+#define SPY_LOGS() (spy::g_recording && spy::g_depth == 0)
+#define SPY_REAL(name)                                                                             \
+    ([] {                                                                                          \
+        static const auto f = spy::next(&name, #name);                                             \
+        return f;                                                                                  \
+    }())
+#define SPY_FORWARD(name)                                                                          \
+    const spy::Forwarding forwarding;                                                              \
+    return SPY_REAL(name)
+#else
+#define SPY_DEFINE(ret, name, params)                                                              \
     extern "C" ret __real_##name params;                                                           \
-    extern "C" ret __wrap_##name params {                                                          \
-        spy::log(#name, {SPY_UNPAREN logged});                                                     \
-        return __real_##name args;                                                                 \
+    extern "C" ret __wrap_##name params
+#define SPY_LOGS() spy::g_recording
+#define SPY_REAL(name) __real_##name
+#define SPY_FORWARD(name) return __real_##name
+#endif
+
+#define SPY_FN(ret, name, params, args, logged)                                                    \
+    SPY_DEFINE(ret, name, params) {                                                                \
+        if (SPY_LOGS())                                                                            \
+            spy::log(#name, {SPY_UNPAREN logged});                                                 \
+        SPY_FORWARD(name) args;                                                                    \
     }
 #include "gl_spy_list.h"
 #undef SPY_FN
 
-extern "C" int __real_glutCreateWindow(const char* title);
-extern "C" int __wrap_glutCreateWindow(const char* title) {
-    spy::log("glutCreateWindow", {}, title ? title : "");
-    return __real_glutCreateWindow(title);
+SPY_DEFINE(int, glutCreateWindow, (const char* title)) {
+    if (SPY_LOGS())
+        spy::log("glutCreateWindow", {}, title ? title : "");
+    SPY_FORWARD(glutCreateWindow)(title);
 }
 
-extern "C" void __real_glutMainLoop(void);
-extern "C" void __wrap_glutMainLoop(void) {
-    spy::log("glutMainLoop", {});
+// The real loop runs our callbacks: not a forwarding that hides their calls.
+SPY_DEFINE(void, glutMainLoop, (void)) {
+    if (SPY_LOGS())
+        spy::log("glutMainLoop", {});
     if (!spy::g_mainLoopReturns)
-        __real_glutMainLoop();
+        SPY_REAL(glutMainLoop)();
 }
 
-extern "C" int __real_glutGetWindow(void);
-extern "C" int __wrap_glutGetWindow(void) {
-    spy::log("glutGetWindow", {});
-    return spy::g_currentWindow >= 0 ? spy::g_currentWindow : __real_glutGetWindow();
+SPY_DEFINE(int, glutGetWindow, (void)) {
+    if (SPY_LOGS())
+        spy::log("glutGetWindow", {});
+    if (spy::g_currentWindow >= 0)
+        return spy::g_currentWindow;
+    SPY_FORWARD(glutGetWindow)();
 }

@@ -1,7 +1,8 @@
 // A thin recorder of GL, GLU and GLUT calls for tests that must check "this exact sequence
 // of calls" or "no GL call at all". Test executables are linked with the linker's --wrap
 // for every function in gl_spy_list.h (plus the hand-written ones in gl_spy.cpp), so the
-// libraries' calls land in __wrap_X, which logs and forwards to the real __real_X.
+// libraries' calls land in __wrap_X, which logs and forwards to the real __real_X. Against
+// shared libraries the executable defines X itself instead (see gl_spy.cpp).
 #pragma once
 
 #include <cstddef>
