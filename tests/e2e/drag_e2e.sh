@@ -62,6 +62,9 @@ moved=$(echo "sqrt(($CX - $px)^2 + ($CY - $py)^2)" | bc -l)
 between "$moved" 40 200 || fail "right drag moved the drops by $moved px (expected a turn)"
 between "$r1" "$(echo "$r0 * 0.7" | bc -l)" "$(echo "$r0 * 1.3" | bc -l)" ||
     fail "right drag changed the distance from the centre: $r0 -> $r1"
+# Dragged to the right, the scene turns counter-clockwise on screen: drops at the lower right
+# of the centre swing up past it.
+between "$CY" 0 "$(echo "$py - 30" | bc -l)" || fail "right drag turned the wrong way: y $py -> $CY"
 
 # Middle drag and wheel only redraw.
 drag 2 100 100 300 300

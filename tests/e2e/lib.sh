@@ -54,7 +54,14 @@ shot() {
     echo "$WORK/$1.ppm"
 }
 
-probe() { "$PROBE" "$@"; }
+# probe <shot> size | pixel X Y | rowmedian X0 X1 Y | stats X0 Y0 X1 Y1 (see shot_probe.cpp)
+probe() {
+    case $2 in
+    size) /usr/bin/identify -format '%w %h' "$1" ;;
+    pixel) "$PROBE" "$1" rowmedian "$3" $(($3 + 1)) "$4" ;;
+    *) "$PROBE" "$@" ;;
+    esac
+}
 
 # stats <shot> x0 y0 x1 y1 -> sets CYAN CX CY WHITE GREY TOTAL
 stats() {

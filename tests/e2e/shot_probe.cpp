@@ -1,7 +1,5 @@
 // Answers simple questions about the pixels of a screenshot (PNG or PPM), for the
 // end-to-end tests:
-//   shot_probe FILE size                 -> "W H"
-//   shot_probe FILE pixel X Y            -> "R G B"
 //   shot_probe FILE rowmedian X0 X1 Y    -> "R G B", each the median along [X0, X1) of row Y,
 //                                           so a few drops passing in front do not matter
 //   shot_probe FILE stats X0 Y0 X1 Y1    -> "cyan N CX CY white N grey N total N"
@@ -28,12 +26,8 @@ int main(int argc, char** argv) {
     for (int i = 3; i < argc; ++i)
         a.push_back(std::atoi(argv[i]));
     auto at = [&](int x, int y, int c) { return img[(static_cast<size_t>(y) * w + x) * 3 + c]; };
-    if (cmd == "size")
-        std::printf("%d %d\n", w, h);
-    else if (cmd == "pixel" && a.size() == 2 && a[0] >= 0 && a[0] < w && a[1] >= 0 && a[1] < h)
-        std::printf("%d %d %d\n", at(a[0], a[1], 0), at(a[0], a[1], 1), at(a[0], a[1], 2));
-    else if (cmd == "rowmedian" && a.size() == 3 && a[0] >= 0 && a[0] < a[1] && a[1] <= w &&
-             a[2] >= 0 && a[2] < h) {
+    if (cmd == "rowmedian" && a.size() == 3 && a[0] >= 0 && a[0] < a[1] && a[1] <= w && a[2] >= 0 &&
+        a[2] < h) {
         for (int c = 0; c < 3; ++c) {
             std::vector<int> v;
             for (int x = a[0]; x < a[1]; ++x)
