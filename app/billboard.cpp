@@ -11,12 +11,8 @@ BillBoard::~BillBoard() = default;
 bool BillBoard::load(const char* path, const libgr::grPose& where, const libgr::grRect& corners) {
     loaded = false;
     failure = "";
-    if (!bitmap.load(path)) {
-        failure = "cannot read the file";
-        return false;
-    }
-    if (!libgr::grBmpToImage(image, bitmap)) {
-        failure = "not a BMP picture this program can show";
+    if (!bitmap.load(path) || !libgr::grBmpToImage(image, bitmap)) {
+        failure = libgr::grBmpFailureReason();
         return false;
     }
 
@@ -30,6 +26,15 @@ bool BillBoard::load(const char* path, const libgr::grPose& where, const libgr::
     texture.setParams(&texParams);
 
     textureObject.load(texture);
+    // GL reports a refused upload (out of memory, a size it cannot hold) only through its
+    // error state; a level 0 without texels shows the refusal without touching that state.
+    GLint width = 0;
+    glGetTexLevelParameteriv(GL_TEXTURE_2D, 0, GL_TEXTURE_WIDTH, &width);
+    if (width <= 0) {
+        textureObject.release();
+        failure = "the graphics driver did not accept the picture";
+        return false;
+    }
 
     pose = where;
     rect = corners;

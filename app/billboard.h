@@ -16,12 +16,14 @@ public:
     ~BillBoard() override;
 
     /// Reads the BMP file at `path`, uploads it as a mipmapped 2D texture and remembers
-    /// where the quad stands. Needs the GL context. Returns false (and stays invisible) when
-    /// the file is missing or not a supported BMP.
+    /// where the quad stands. Needs the GL context. Returns false (and stays invisible, with
+    /// no texture name) when the file cannot be read, is not a BMP file the reader takes, or
+    /// GL does not hold the uploaded level 0 afterwards; reason() then says which.
     bool load(const char* path, const libgr::grPose& pose, const libgr::grRect& rect);
 
-    /// Why the last load failed, in a few words for a message ("" after a success or before
-    /// any load). The string is static; it stays valid for the life of the program.
+    /// Why the last load failed, in a few words for a message: the reader's reason
+    /// (grBmpFailureReason) or the upload's ("" after a success or before any load). The
+    /// string is static; it stays valid for the life of the program.
     const char* reason() const { return failure; }
 
     /// Draws the textured quad; does nothing at all (no GL call) unless loaded.

@@ -1,159 +1,360 @@
 #include "libgr/bmp_file.h"
 
-#include "libutils/byteorder.h"
+#include "bmp_decode.h"
+
 #include "libutils/platform.h"
 
 #include <algorithm>
+#include <cstdio>
+#include <cstring>
 #include <limits>
+#include <memory>
 
 namespace libgr {
 
 namespace {
 
-using libutils::byteorder;
+thread_local const char* failureReason = "";
 
-constexpr std::uint32_t kHeadersEnd = 14 + 40; // file header + 40-byte info header
-
-bool supportedBitCount(std::uint16_t bitCount) {
-    return bitCount == 1 || bitCount == 4 || bitCount == 8 || bitCount == 24 || bitCount == 32;
+bool fail(const char* reason) {
+    failureReason = reason;
+    return false;
 }
 
-// Bytes of one stored row: biWidth pixels of biBitCount bits, padded to a multiple of 4.
-std::uint64_t storedRowBytes(std::int32_t width, std::uint16_t bitCount) {
-    const std::uint64_t bits = static_cast<std::uint64_t>(width) * bitCount;
-    return (bits + 31) / 32 * 4;
+std::uint16_t le16(const unsigned char* p) {
+    return static_cast<std::uint16_t>(p[0] | p[1] << 8);
+}
+std::uint32_t le32(const unsigned char* p) {
+    return std::uint32_t{p[0]} | std::uint32_t{p[1]} << 8 | std::uint32_t{p[2]} << 16 |
+           std::uint32_t{p[3]} << 24;
+}
+void putLe32(unsigned char* p, std::uint32_t v) {
+    for (int i = 0; i < 4; ++i)
+        p[i] = static_cast<unsigned char>(v >> (8 * i));
 }
 
-// Whether `rows` rows of `rowBytes` fit in `available` bytes.
-bool rowsFit(std::uint64_t rowBytes, std::uint64_t rows, std::uint64_t available) {
-    return rowBytes == 0 || rows <= available / rowBytes;
+constexpr std::uint32_t kFileHeader = 14;
+constexpr std::uint32_t kCoreHeader = 12;
+// The most header bytes before the pixels that the reader keeps: file header, a 124-byte info
+// header, four masks after it and a table of 256 four-byte entries.
+constexpr std::uint32_t kMaxHead = kFileHeader + 124 + 16 + 256 * 4;
+
+// Whether a mask is one run of set bits.
+bool contiguous(std::uint32_t mask) {
+    const std::uint32_t low = mask >> __builtin_ctz(mask);
+    return (low & (low + 1)) == 0;
 }
 
-// Reverses the rows of an uncompressed top-down file in place and makes its stored height
-// positive. Leaves files it cannot flip alone (grBmpToImage refuses their negative height).
-void flipTopDown(unsigned char* file, std::uint32_t length, std::uint32_t offBits) {
-    auto* info = reinterpret_cast<tagBITMAPINFOHEADER*>(file + 14);
-    const auto height = static_cast<std::int32_t>(
-        byteorder::le_to_host32(static_cast<std::uint32_t>(info->biHeight)));
-    const auto width = static_cast<std::int32_t>(
-        byteorder::le_to_host32(static_cast<std::uint32_t>(info->biWidth)));
-    const std::uint16_t bitCount = byteorder::le_to_host16(info->biBitCount);
-    if (height >= 0 || height == std::numeric_limits<std::int32_t>::min() || width <= 0 ||
-        byteorder::le_to_host32(info->biCompression) != 0 || !supportedBitCount(bitCount) ||
-        offBits > length)
-        return;
-    const std::uint32_t rows = static_cast<std::uint32_t>(-height);
-    const std::uint64_t rowBytes = storedRowBytes(width, bitCount);
-    if (!rowsFit(rowBytes, rows, length - offBits))
-        return;
-    unsigned char* top = file + offBits;
-    unsigned char* bottom = top + (rows - 1) * rowBytes;
-    for (; top < bottom; top += rowBytes, bottom -= rowBytes)
-        std::swap_ranges(top, top + rowBytes, bottom);
-    // Our copy of the file: its header now tells the truth about the row order.
-    info->biHeight = static_cast<std::int32_t>(byteorder::le_to_host32(rows));
+// Bit-field masks a decoder can take: each one run of bits inside the pixel, none overlapping
+// another, and at least one colour.
+bool validMasks(const std::uint32_t masks[4], std::uint16_t bitCount) {
+    const std::uint64_t pixel = (std::uint64_t{1} << bitCount) - 1;
+    std::uint32_t seen = 0;
+    for (int i = 0; i < 4; ++i) {
+        if (masks[i] == 0)
+            continue;
+        if ((masks[i] & ~pixel) != 0 || (masks[i] & seen) != 0 || !contiguous(masks[i]))
+            return false;
+        seen |= masks[i];
+    }
+    return (masks[0] | masks[1] | masks[2]) != 0;
 }
 
-// One byte per pixel from 1- or 4-bit indices, each index scaled to the full grey range.
-void expandIndices(const unsigned char* src, std::uint64_t srcStride, unsigned char* dst,
-                   std::uint64_t dstStride, std::uint32_t width, std::uint32_t height,
-                   std::uint16_t bitCount) {
-    for (std::uint32_t y = 0; y < height; ++y) {
-        const unsigned char* in = src + y * srcStride;
-        unsigned char* out = dst + y * dstStride;
-        if (bitCount == 1) {
-            for (std::uint32_t x = 0; x < width; ++x)
-                out[x] = ((in[x >> 3] >> (7 - (x & 7))) & 1) ? 255 : 0;
+// What load needs to know beyond grBmpInfo: where things are in the file.
+struct Layout {
+    grBmpInfo info;
+    bool topDown = false;
+    std::uint32_t offBits = 0;    // pixel array in the file
+    std::uint32_t headBytes = 0;  // headers, masks and usable table: the storage's first bytes
+    std::uint64_t pixelBytes = 0; // bytes of the pixel array the storage gets
+    std::uint64_t needed = 0;     // bytes the file must hold from offBits on
+};
+
+// Reads the headers in `head` (the file's first `got` bytes; the file is `length` long).
+// Null on success, else why the file is refused.
+const char* parse(const unsigned char* head, std::size_t got, std::uint64_t length, Layout& l) {
+    constexpr const char* kShort = "file too short for its headers";
+    if (got < kFileHeader + 4)
+        return kShort;
+    grBmpInfo& info = l.info;
+    l.offBits = le32(head + 10);
+    info.headerSize = le32(head + kFileHeader);
+    const std::uint32_t size = info.headerSize;
+    const bool core = size == kCoreHeader;
+    const bool windows = size == 40 || size == 52 || size == 56 || size == 108 || size == 124;
+    const bool os2 = size >= 16 && size <= 64 && !windows;
+    if (!core && !windows && !os2)
+        return "unsupported info header size";
+    if (got < kFileHeader + size)
+        return kShort;
+    const unsigned char* h = head + kFileHeader;
+    std::int64_t width = 0, height = 0;
+    std::uint16_t planes = 0;
+    std::uint32_t colorsUsed = 0;
+    if (core) {
+        width = le16(h + 4);
+        height = le16(h + 6);
+        planes = le16(h + 8);
+        info.bitCount = le16(h + 10);
+        info.paletteEntryBytes = 3;
+    } else {
+        width = static_cast<std::int32_t>(le32(h + 4));
+        height = static_cast<std::int32_t>(le32(h + 8));
+        planes = le16(h + 12);
+        info.bitCount = le16(h + 14);
+        info.compression = size >= 20 ? le32(h + 16) : 0;
+        colorsUsed = size >= 36 ? le32(h + 32) : 0;
+    }
+    const std::uint16_t bits = info.bitCount;
+    if (planes != 1)
+        return "plane count is not 1";
+    if (bits != 1 && bits != 2 && bits != 4 && bits != 8 && bits != 16 && bits != 24 && bits != 32)
+        return "unsupported bit count";
+
+    // OS/2 2.x uses 3 and 4 for Huffman and RLE24 compression.
+    std::uint32_t& compression = info.compression;
+    const bool fields =
+        !os2 && (compression == grBmpBitFields || compression == grBmpAlphaBitFields);
+    if (compression != grBmpRGB && compression != grBmpRLE8 && compression != grBmpRLE4 && !fields)
+        return "unsupported compression";
+    if ((compression == grBmpRLE8 && bits != 8) || (compression == grBmpRLE4 && bits != 4) ||
+        (fields && bits != 16 && bits != 32))
+        return "compression does not match the bit count";
+
+    l.topDown = height < 0;
+    if (width <= 0 || height == 0 || height == std::numeric_limits<std::int32_t>::min())
+        return "width or height is not positive";
+    if (l.topDown && compression != grBmpRGB && !fields)
+        return "compressed pixel array stored top-down";
+    info.width = static_cast<std::uint32_t>(width);
+    info.height = static_cast<std::uint32_t>(height < 0 ? -height : height);
+    if (std::uint64_t{info.width} * info.height > grBmpMaxPixels)
+        return "picture too large";
+
+    // Masks: the defaults of the bit count, or the file's bit fields, which follow a 40-byte
+    // header and are part of larger ones. A declared alpha mask is honoured either way.
+    std::uint32_t* masks = info.masks;
+    if (bits == 16) {
+        masks[0] = 0x7C00;
+        masks[1] = 0x03E0;
+        masks[2] = 0x001F;
+    } else if (bits == 32) {
+        masks[0] = 0xFF0000;
+        masks[1] = 0xFF00;
+        masks[2] = 0xFF;
+    }
+    std::uint32_t tableStart = kFileHeader + size;
+    if (fields) {
+        std::uint32_t count = compression == grBmpAlphaBitFields ? 4 : 3;
+        if (size == 40) {
+            tableStart += 4 * count;
+            if (got < tableStart)
+                return kShort;
         } else {
-            for (std::uint32_t x = 0; x < width; ++x) {
-                const unsigned index = (x & 1) ? (in[x >> 1] & 0x0F) : (in[x >> 1] >> 4);
-                out[x] = static_cast<unsigned char>(index * 17);
-            }
+            count = std::min<std::uint32_t>((size - 40) / 4, 4);
         }
+        for (std::uint32_t i = 0; i < 4; ++i)
+            masks[i] = i < count ? le32(h + 40 + 4 * i) : 0;
+        compression = grBmpBitFields;
+        if (!validMasks(masks, bits))
+            return "invalid bit-field masks";
+    } else if (windows && size >= 56 && (bits == 16 || bits == 32)) {
+        // A header that declares alpha keeps it when it fits beside the default colours.
+        const std::uint32_t saved = masks[3];
+        masks[3] = le32(h + 52);
+        if (!validMasks(masks, bits))
+            masks[3] = saved;
+    }
+    if (l.offBits < tableStart)
+        return "pixel array starts inside the headers";
+
+    if (bits <= 8) {
+        const std::uint32_t most = 1u << bits;
+        const std::uint32_t declared = colorsUsed != 0 ? colorsUsed : most;
+        const std::uint32_t fits = (l.offBits - tableStart) / info.paletteEntryBytes;
+        info.paletteCount = std::min({declared, most, fits});
+        if (info.paletteCount == 0)
+            return "no colour table";
+    }
+    info.paletteOffset = tableStart;
+    l.headBytes = tableStart + info.paletteCount * info.paletteEntryBytes;
+    if (got < l.headBytes)
+        return kShort;
+
+    const std::uint64_t available = length > l.offBits ? length - l.offBits : 0;
+    if (compression == grBmpRLE8 || compression == grBmpRLE4) {
+        // A stream needs at most 4 bytes a pixel (a delta for each), and 4 a row.
+        const std::uint64_t most = 4 * (std::uint64_t{info.width} + 1) * info.height + 16;
+        l.pixelBytes = std::min(available, most);
+        l.needed = 2;
+    } else {
+        const std::uint64_t rowBits = std::uint64_t{info.width} * bits;
+        const std::uint64_t stride = (rowBits + 31) / 32 * 4;
+        l.pixelBytes = stride * info.height;
+        // The last row's padding may be missing.
+        l.needed = l.pixelBytes - stride + (rowBits + 7) / 8;
+    }
+    if (available < l.needed)
+        return "pixel array too short";
+    return nullptr;
+}
+
+// Puts the rows of an uncompressed pixel array bottom-up.
+void flipRows(unsigned char* pixels, std::size_t stride, std::uint32_t rows) {
+    unsigned char* top = pixels;
+    unsigned char* bottom = pixels + (rows - 1) * stride;
+    for (; top < bottom; top += stride, bottom -= stride)
+        std::swap_ranges(top, top + stride, bottom);
+}
+
+struct FileCloser {
+    void operator()(std::FILE* f) const { std::fclose(f); }
+};
+
+} // namespace
+
+const char* grBmpFailureReason() {
+    return failureReason;
+}
+
+bool grBmpFile::load(const char* path) {
+    failureReason = "";
+    libutils::FileStatus status;
+    if (!libutils::fileStatus(path, status))
+        return fail("cannot open the file");
+    const std::unique_ptr<std::FILE, FileCloser> file(std::fopen(path, "rb"));
+    if (!file)
+        return fail("cannot open the file");
+    // Unbuffered: the pixel array is read straight into the storage.
+    std::setvbuf(file.get(), nullptr, _IONBF, 0);
+
+    unsigned char head[kMaxHead];
+    const std::size_t want =
+        static_cast<std::size_t>(std::min<std::uint64_t>(status.size, kMaxHead));
+    const std::size_t got = std::fread(head, 1, want, file.get());
+    if (got != want)
+        return fail("cannot read the file");
+    Layout l;
+    if (const char* reason = parse(head, got, status.size, l))
+        return fail(reason);
+
+    // The storage: the headers and table as read, then the pixel array.
+    refvector2<unsigned char> storage;
+    const std::uint64_t total = l.headBytes + l.pixelBytes;
+    if (total > std::numeric_limits<std::uint32_t>::max() ||
+        !storage.create(static_cast<std::uint32_t>(total)))
+        return fail("out of memory for the file");
+    unsigned char* bytes = storage.begin();
+    std::memcpy(bytes, head, l.headBytes);
+    unsigned char* pixels = bytes + l.headBytes;
+    const std::size_t toRead =
+        static_cast<std::size_t>(std::min(l.pixelBytes, status.size - l.offBits));
+    if (std::fseek(file.get(), static_cast<long>(l.offBits), SEEK_SET) != 0 ||
+        std::fread(pixels, 1, toRead, file.get()) != toRead)
+        return fail("cannot read the file");
+    const grBmpInfo& in = l.info;
+    const bool rle = in.compression == grBmpRLE8 || in.compression == grBmpRLE4;
+    if (!rle) {
+        std::memset(pixels + toRead, 0, l.pixelBytes - toRead); // a last row's missing padding
+        if (l.topDown) {
+            flipRows(pixels, static_cast<std::size_t>(l.pixelBytes / in.height), in.height);
+            putLe32(bytes + 22, in.height);
+        }
+    }
+    putLe32(bytes + 10, l.headBytes);
+
+    fileHeader.attach(storage, 0, 1);
+    infoHeader.attach(storage, kFileHeader, in.headerSize >= 40 ? 1 : 0);
+    colorTable.attach(storage, in.paletteOffset, in.paletteEntryBytes == 4 ? in.paletteCount : 0);
+    bits.attach(storage, l.headBytes, ofsvector<unsigned char>::npos);
+    info = in;
+    return true;
+}
+
+namespace {
+
+// The record for pixels GL reads as the file stores them, if their masks allow it.
+bool sharedCodes(const grBmpInfo& info, std::int32_t& layout, std::int32_t& bitCode) {
+    const std::uint32_t* m = info.masks;
+    auto is = [m](std::uint32_t r, std::uint32_t g, std::uint32_t b) {
+        return m[0] == r && m[1] == g && m[2] == b;
+    };
+    switch (info.bitCount) {
+    case 24:
+        layout = grLayoutBGR;
+        bitCode = grBits8;
+        return true;
+    case 32:
+        if (m[3] != 0 && m[3] != 0xFF000000u)
+            return false;
+        if (is(0xFF0000, 0xFF00, 0xFF))
+            layout = m[3] ? grLayoutBGRA : grLayoutBGR;
+        else if (is(0xFF, 0xFF00, 0xFF0000))
+            layout = m[3] ? grLayoutRGBA : grLayoutRGB;
+        else
+            return false;
+        bitCode = m[3] ? grBits8 : grBits8Pad8;
+        return true;
+    case 16:
+        if (is(0xF800, 0x07E0, 0x001F) && m[3] == 0) {
+            layout = grLayoutRGB;
+            bitCode = grPacked565;
+            return true;
+        }
+        if (is(0x7C00, 0x03E0, 0x001F) && (m[3] == 0 || m[3] == 0x8000)) {
+            layout = m[3] ? grLayoutBGRA : grLayoutBGR;
+            bitCode = grPacked1555Rev;
+            return true;
+        }
+        return false;
+    default:
+        return false;
     }
 }
 
 } // namespace
 
-bool grBmpFile::load(const char* path) {
-    libutils::FileStatus status;
-    if (!libutils::fileStatus(path, status))
-        return false;
-    if (status.size < kHeadersEnd || status.size > std::numeric_limits<std::uint32_t>::max())
-        return false;
-    const auto length = static_cast<std::uint32_t>(status.size);
-
-    // Fails unless every byte of the file was read.
-    refvector2<unsigned char> file;
-    if (!file.create(length, path, 0, 0, false))
-        return false;
-
-    const auto* header = reinterpret_cast<const tagBITMAPFILEHEADER*>(file.begin());
-    const auto* info = reinterpret_cast<const tagBITMAPINFOHEADER*>(file.begin() + 14);
-    const std::uint32_t offBits = byteorder::le_to_host32(header->bfOffBits);
-    if (byteorder::le_to_host32(info->biSize) < 40 || offBits < kHeadersEnd)
-        return false;
-
-    flipTopDown(file.begin(), length, offBits);
-
-    fileHeader.attach(file, 0, 1);
-    infoHeader.attach(file, 14, 1);
-    colorTable.attach(file, kHeadersEnd, (offBits - kHeadersEnd) / sizeof(tagRGBQUAD));
-    bits.attach(file, offBits, ofsvector<unsigned char>::npos);
-    return true;
-}
-
 bool grBmpToImage(grImage2D& image, const grBmpFile& file) {
-    if (file.infoHeader.size() < 1)
-        return false;
-    const tagBITMAPINFOHEADER& info = file.infoHeader[0];
-    if (byteorder::le_to_host32(info.biCompression) != 0)
-        return false;
+    failureReason = "";
+    const grBmpInfo& info = file.info;
+    if (file.bits.empty() || !file.fileHeader.sharesWith(file.bits) || info.width == 0)
+        return fail("no file loaded");
+    const bmpdecode::Source src{
+        info, reinterpret_cast<const unsigned char*>(file.fileHeader.begin()) + info.paletteOffset,
+        file.bits.begin(), file.bits.size()};
 
-    const std::uint16_t bitCount = byteorder::le_to_host16(info.biBitCount);
-    if (!supportedBitCount(bitCount)) {
-        image.palette.clear();
-        return false;
-    }
-    const auto width = static_cast<std::int32_t>(
-        byteorder::le_to_host32(static_cast<std::uint32_t>(info.biWidth)));
-    const auto height = static_cast<std::int32_t>(
-        byteorder::le_to_host32(static_cast<std::uint32_t>(info.biHeight)));
-    // A negative height here is a top-down file that load could not flip.
-    if (width <= 0 || height <= 0)
-        return false;
-    const std::uint64_t rowBytes = storedRowBytes(width, bitCount);
-    if (!rowsFit(rowBytes, static_cast<std::uint32_t>(height), file.bits.size()))
-        return false;
-
-    ofsvector<unsigned char> pixels;
-    if (bitCount == 1 || bitCount == 4) {
-        // The one copy on the image path: GL cannot read indices packed below a byte.
-        grImage2D expanded;
-        const grPixelStore rows{GL_FALSE, 4};
-        expanded.layout = 0;
-        expanded.bitCode = 3;
-        expanded.width = static_cast<std::uint32_t>(width);
-        expanded.height = static_cast<std::uint32_t>(height);
-        expanded.pixelStore = &rows;
-        if (!expanded.allocatePixels())
-            return false;
-        expandIndices(file.bits.begin(), rowBytes, expanded.pixels.begin(), expanded.rowStride(),
-                      expanded.width, expanded.height, bitCount);
-        pixels = expanded.pixels;
+    grImage2D decoded;
+    std::int32_t layout = 0, bitCode = 0;
+    const char* reason = nullptr;
+    const bool shared = info.bitCount > 8 && sharedCodes(info, layout, bitCode);
+    if (shared) {
+        decoded.pixels = file.bits;
+        decoded.layout = layout;
+        decoded.bitCode = bitCode;
+        decoded.numberKind = grKindUnsigned;
+        decoded.width = info.width;
+        decoded.height = info.height;
+        decoded.pixelStore = &bmpdecode::fileRows();
+    } else if (info.compression == grBmpRLE8 || info.compression == grBmpRLE4) {
+        reason = bmpdecode::decodeRle(src, decoded);
+    } else if (info.bitCount <= 8) {
+        reason = bmpdecode::decodePalette(src, decoded);
     } else {
-        pixels = file.bits;
+        reason = bmpdecode::decodeBitFields(src, decoded);
     }
+    if (reason != nullptr)
+        return fail(reason);
 
-    image.palette.clear();
-    image.pixels = pixels;
-    const int layout = bitCount == 24 ? 9 : bitCount == 32 ? 10 : 0;
-    image.layout = layout;
-    image.bitCode = 3;
-    image.numberKind = 1;
-    image.width = static_cast<std::uint32_t>(width);
-    image.height = static_cast<std::uint32_t>(height);
+    image.pixels = decoded.pixels;
+    image.layout = decoded.layout;
+    image.numberKind = decoded.numberKind;
+    image.bitCode = decoded.bitCode;
+    image.pixelStore = decoded.pixelStore;
+    image.rowLength = image.skipPixels = image.skipRows = 0;
+    image.width = decoded.width;
+    image.height = decoded.height;
     image.compressed = false;
+    image.palette.clear();
     return true;
 }
 

@@ -46,7 +46,10 @@ int bitsPerPixel(int layout, int bitCode) {
         return 8;
     case 10:
     case 11:
+    case 16:
         return 16;
+    case 15:
+        return 32;
     case 12:
         return 32;
     case 13:
@@ -197,6 +200,20 @@ bool packedRow(int layout, int numberKind, int bitCode, GLenum& internal, GLenum
         internal = GL_LUMINANCE6_ALPHA2;
         type = numberKind == 0 ? GL_BYTE : GL_UNSIGNED_BYTE;
         break;
+    case 15:
+        if (!(rgb || bgr))
+            return false;
+        internal = GL_RGB;
+        type = GL_UNSIGNED_BYTE;
+        format = bgr ? GL_BGRA : GL_RGBA;
+        return true;
+    case 16:
+        if (!(rgb || bgr || rgba))
+            return false;
+        internal = rgba ? GL_RGB5_A1 : GL_RGB5;
+        type = GL_UNSIGNED_SHORT_1_5_5_5_REV;
+        format = bgr || layout == 10 ? GL_BGRA : GL_RGBA;
+        return true;
     case 14:
         if (layout != 1)
             return false;

@@ -23,7 +23,7 @@ TEST(FormatsGL, EveryResolvedFormatUploads) {
     // One step beyond every valid range on each side: those must not resolve.
     for (int layout = -1; layout <= 16; ++layout)
         for (int kind = -1; kind <= 3; ++kind)
-            for (int code = -1; code <= 15; ++code) {
+            for (int code = -1; code <= 17; ++code) {
                 grGLFormat f, same;
                 if (!resolveFormat(f, layout, kind, code, false))
                     continue;
@@ -47,11 +47,11 @@ TEST(FormatsGL, EveryResolvedFormatUploads) {
                 uploaded += !rejected;
             }
     glDeleteTextures(1, &name);
-    // 170 rows: integer kinds code 0 12, code 2 18, code 3 27, code 4 16, codes 5 and 7 22
-    // each, packed 28; floating point 22 plus 3 depth. GL_BITMAP pairs with the eleven
-    // non-index formats of code 0.
+    // 188 rows: integer kinds code 0 12, code 2 18, code 3 27, code 4 16, codes 5 and 7 22
+    // each, packed 28, padded 8-bit 6, reversed 1-5-5-5 12; floating point 22 plus 3 depth.
+    // GL_BITMAP pairs with the eleven non-index formats of code 0.
     EXPECT_EQ(bitmapRejected, 11);
-    EXPECT_EQ(uploaded, 170 - 11);
+    EXPECT_EQ(uploaded, 188 - 11);
 }
 
 TEST(FormatsGL, ByteCountAndUnpackSetUpMatchWhatGLReads) {

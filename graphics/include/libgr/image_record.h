@@ -61,6 +61,12 @@ enum grBitCode : std::int32_t {
     grPacked1010102 = 12,     ///< 32-bit pixel, 10-10-10-2
     grPackedLum6Alpha2 = 13,  ///< luminance 6, alpha 2
     grPackedLum12Alpha4 = 14, ///< luminance 12, alpha 4
+    /// 32-bit pixel: three 8-bit components in the layout's order (RGB or BGR), then an unused
+    /// byte. GL reads it as RGBA/BGRA into an RGB texture, so the fourth byte never shows.
+    grBits8Pad8 = 15,
+    /// 16-bit pixel, 5-5-5 from the lowest bits up in the layout's order, then one top bit:
+    /// alpha for RGBA and BGRA layouts, unused for RGB and BGR ones.
+    grPacked1555Rev = 16,
 };
 
 /// Values for GL_UNPACK_SWAP_BYTES and GL_UNPACK_ALIGNMENT. Records point to one owned
