@@ -77,8 +77,8 @@ inline Colours picture(bool alpha, const std::vector<int>& index = kIndex, int n
 /// `masks` or the defaults of the bit count.
 inline BmpSpec spec(std::uint32_t bits, std::uint32_t compression, std::uint32_t header,
                     Colours masks, bool alpha = false, int n = 8) {
-    BmpSpec s{8,    2, bits, compression, header, bits <= 8 && header != 12 ? std::uint32_t(n) : 0,
-              masks};
+    BmpSpec s{8, 2, bits, compression, header, 0, masks, {}, {}};
+    s.colorsUsed = bits <= 8 && header != 12 ? n : 0;
     const Colours m = !masks.empty() ? masks
                       : bits == 16   ? Colours{0x7C00, 0x3E0, 0x1F}
                                      : Colours{0xFF0000, 0xFF00, 0xFF};

@@ -100,7 +100,8 @@ TEST(BmpFile, OddWidthsComeOutBottomUpInRowsAsGLReadsThem) {
         for (int width : {1, 3, 5}) {
             SCOPED_TRACE(::testing::Message() << bits << " bits, width " << width);
             const std::uint32_t n = bits < 8 ? 1u << bits : 256, scale = 255 / (n - 1);
-            BmpSpec s{width, -3, bits}; // top-down, grey: a table of greys, or grey pixels
+            BmpSpec s{width, -3, bits, 0, 40,
+                      0,     {}, {},   {}}; // top-down, grey: a table of greys, or grey pixels
             Colours values, greys;
             for (std::uint32_t i = 0; i < n && bits < 8; ++i)
                 s.colors.push_back(i * scale * 0x010101);
