@@ -1,5 +1,6 @@
 // The billboard against a real GL context: the photograph's bytes travel from the file to GL
 // without a copy, the quad is drawn at its pose, and a missing file leaves it silent.
+#define GL_GLEXT_PROTOTYPES // the pixel-buffer calls, exported by the GL library
 #include "billboard.h"
 
 #include "gl_context.h"
@@ -66,5 +67,20 @@ TEST(BillBoard, SharesTheFilesBytesWithGLAndDrawsOneQuadAtItsPose) {
         EXPECT_EQ(spy::callsOf("glTexCoord2f")[i].args, coords[i]);
     }
     EXPECT_FALSE(glIsEnabled(GL_TEXTURE_2D));
+    testgl::drainErrors();
+}
+
+TEST(BillBoard, TextureGLRefusesIsDeletedAndSaysWhy) {
+    testgl::ensureContext();
+    GLuint buffer = 0; // GL takes pixels from a bound unpack buffer: 4 bytes, so it refuses
+    glGenBuffers(1, &buffer);
+    glBindBuffer(GL_PIXEL_UNPACK_BUFFER, buffer);
+    glBufferData(GL_PIXEL_UNPACK_BUFFER, 4, nullptr, GL_STATIC_DRAW);
+    BillBoard b;
+    EXPECT_FALSE(b.load(kPhoto.c_str(), libgr::grPose(), kSquare));
+    glBindBuffer(GL_PIXEL_UNPACK_BUFFER, 0);
+    glDeleteBuffers(1, &buffer);
+    EXPECT_STREQ(b.reason(), "the graphics driver did not accept the picture");
+    EXPECT_FALSE(b.textureObject.isLoaded()); // no name left behind, nothing drawn
     testgl::drainErrors();
 }

@@ -19,28 +19,25 @@ struct BmpSpec {
     Bytes pixels;   ///< the pixel array as stored
 };
 
-/// `b` with the `n`-byte little-endian field at `at` set to `v`.
+/// `b` with the `n`-byte little-endian field at `at` set to `v` (grown to hold it).
 inline Bytes patch(Bytes b, std::size_t at, std::uint64_t v, std::size_t n = 4) {
+    b.resize(std::max(b.size(), at + n));
     for (std::size_t i = 0; i < n; ++i)
-        b.at(at + i) = static_cast<unsigned char>(v >> (8 * i));
+        b[at + i] = static_cast<unsigned char>(v >> (8 * i));
     return b;
 }
 
 inline Bytes bmp(const BmpSpec& s) {
     const bool core = s.header == 12;
     const std::size_t w = core ? 2 : 4, masks = s.header == 40 ? 4 * s.masks.size() : 0;
-    Bytes b = patch(Bytes(14 + std::max(s.header, 56u), 0), 0, 0x4D42, 2);
+    Bytes b = patch(Bytes(14 + std::max(s.header, 56u)), 0, 0x4D42, 2);
     b = patch(patch(patch(b, 14, s.header), 18, s.width, w), 18 + w, s.height, w);
     b = patch(patch(patch(b, 18 + 2 * w, 1 | s.bits << 16), 30, s.compression), 46, s.colorsUsed);
     for (std::size_t i = 0; i < s.masks.size(); ++i)
         b = patch(b, 54 + 4 * i, s.masks[i]);
     b.resize(14 + s.header + masks);
-    for (std::uint32_t c : s.colors)
-        b.insert(b.end(),
-                 {Bytes::value_type(c), Bytes::value_type(c >> 8), Bytes::value_type(c >> 16), 0});
-    if (core) // 3-byte entries: drop every fourth byte of the table
-        for (std::size_t i = 0; i < s.colors.size(); ++i)
-            b.erase(b.begin() + 26 + 3 * i + 3);
+    for (std::uint32_t c : s.colors) // blue, green, red[, 0]
+        b = patch(b, b.size(), c, core ? 3 : 4);
     b = patch(b, 10, b.size());
     b.insert(b.end(), s.pixels.begin(), s.pixels.end());
     return patch(b, 2, b.size());
@@ -63,6 +60,7 @@ inline Bytes rows(int bits, int width, const Colours& values) {
 const std::vector<int> kIndex = {0, 1, 2, 3, 4, 5, 6, 7, 7, 6, 5, 4, 3, 2, 1, 0};
 const Colours kColours = {0xFF0000, 0x00FF00, 0x0000FF, 0xFFFFFF,
                           0x000000, 0xFFFF00, 0x00FFFF, 0xFF00FF};
+const Colours kBGR = {0xFF0000, 0xFF00, 0xFF}, k555 = {0x7C00, 0x3E0, 0x1F};
 
 /// 0xAARRGGBB of each index (-1: transparent black) in the table's first `n` colours.
 inline Colours picture(bool alpha, const std::vector<int>& index = kIndex, int n = 8) {
@@ -74,23 +72,28 @@ inline Colours picture(bool alpha, const std::vector<int>& index = kIndex, int n
 }
 
 /// The picture in a file of `bits`: paletted up to 8 (first `n` colours), else packed by
-/// `masks` or the defaults of the bit count.
+/// `masks`, which the file holds when it is compressed (bit fields).
 inline BmpSpec spec(std::uint32_t bits, std::uint32_t compression, std::uint32_t header,
                     Colours masks, bool alpha = false, int n = 8) {
-    BmpSpec s{8, 2, bits, compression, header, 0, masks, {}, {}};
+    BmpSpec s{8, 2, bits, compression, header, 0, compression ? masks : Colours{}, {}, {}};
     s.colorsUsed = bits <= 8 && header != 12 ? n : 0;
-    const Colours m = !masks.empty() ? masks
-                      : bits == 16   ? Colours{0x7C00, 0x3E0, 0x1F}
-                                     : Colours{0xFF0000, 0xFF00, 0xFF};
     Colours values;
     for (std::size_t k = 0; k < kIndex.size(); ++k) {
         values.push_back(bits <= 8 ? kIndex[k] % n : 0);
-        for (std::size_t i = 0; i < m.size() && bits > 8; ++i)
-            values.back() |= (picture(alpha)[k] >> (i == 3 ? 24 : 16 - 8 * i) & 255) ? m[i] : 0;
+        for (std::size_t i = 0; i < masks.size(); ++i)
+            values.back() |= (picture(alpha)[k] >> (i == 3 ? 24 : 16 - 8 * i) & 255) ? masks[i] : 0;
     }
     if (bits <= 8)
         s.colors.assign(kColours.begin(), kColours.begin() + n);
     s.pixels = rows(bits, 8, values);
+    return s;
+}
+
+/// `s` with another height, pixel array and (if given) colour table.
+inline BmpSpec with(BmpSpec s, std::int32_t height, Bytes pixels, Colours colors = {}) {
+    s.height = height;
+    s.pixels = pixels;
+    s.colors = colors.empty() ? s.colors : colors;
     return s;
 }
 

@@ -22,9 +22,7 @@ bool load(grBmpFile& file, const Bytes& bytes) {
 }
 
 Bytes rle8(Bytes stream) {
-    BmpSpec s = spec(8, 1, 40, {});
-    s.pixels = stream;
-    return bmp(s);
+    return bmp(with(spec(8, 1, 40, {}), 2, stream));
 }
 
 } // namespace
@@ -100,8 +98,10 @@ TEST(BmpFile, OddWidthsComeOutBottomUpInRowsAsGLReadsThem) {
         for (int width : {1, 3, 5}) {
             SCOPED_TRACE(::testing::Message() << bits << " bits, width " << width);
             const std::uint32_t n = bits < 8 ? 1u << bits : 256, scale = 255 / (n - 1);
-            BmpSpec s{width, -3, bits, 0, 40,
-                      0,     {}, {},   {}}; // top-down, grey: a table of greys, or grey pixels
+            BmpSpec s = with(spec(bits, 0, 40, {}), -3, {}, {}); // top-down, a grey table or grey
+            s.width = width;
+            s.colors.clear();
+            s.colorsUsed = 0;
             Colours values, greys;
             for (std::uint32_t i = 0; i < n && bits < 8; ++i)
                 s.colors.push_back(i * scale * 0x010101);
