@@ -118,6 +118,12 @@ TEST_F(DspList, DeleteListAndDestructionDeleteOnce) {
     EXPECT_EQ(spy::names(), Names{"glDeleteLists"});
     EXPECT_EQ(spy::calls().at(0).args, (std::vector<double>{double(name), 1}));
     EXPECT_EQ(glIsList(name), GL_FALSE);
+
+    grDspList solo; // the only holder assigned to itself keeps its list
+    solo.record(&paint);
+    solo = *&solo;
+    EXPECT_TRUE(solo.isRecorded());
+    EXPECT_EQ(glIsList(solo.name()), GL_TRUE);
 }
 
 TEST_F(DspList, NoListNameMeansNoRecording) {
