@@ -351,6 +351,10 @@ bool supportsGenerateMipmap(GLenum internalFormat) {
 // ---------------------------------------------------------------------------------------------
 // Unpack state
 
+bool isUnpackAlignment(int alignment) {
+    return alignment == 1 || alignment == 2 || alignment == 4 || alignment == 8;
+}
+
 void applyPixelStore(const grPixelStore* store) {
     if (store == nullptr)
         return;
@@ -492,12 +496,11 @@ bool toSize(std::int32_t value, std::size_t& out) {
 }
 
 int effectiveAlignment(const grPixelStore* store, int unpackAlignment) {
-    auto valid = [](int a) { return a == 1 || a == 2 || a == 4 || a == 8; };
-    if (store != nullptr && valid(store->alignment))
+    if (store != nullptr && isUnpackAlignment(store->alignment))
         return store->alignment;
     // An alignment GL would refuse cannot be in force; assume the widest so the count
     // never falls short.
-    return valid(unpackAlignment) ? unpackAlignment : 8;
+    return isUnpackAlignment(unpackAlignment) ? unpackAlignment : 8;
 }
 
 // The last byte GL reads, plus one, following the pixel-storage rules of glTexImage.

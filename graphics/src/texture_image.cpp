@@ -132,45 +132,13 @@ public:
     ClientPixelStoreBracket& operator=(const ClientPixelStoreBracket&) = delete;
 };
 
-bool validAlignment(GLint a) {
-    return a == 1 || a == 2 || a == 4 || a == 8;
-}
-
 // Whether the record's view holds every byte GL will read for it. Compressed records pass
 // their view's byte count as the image size, so GL reads exactly the view.
 template <class Image> bool viewHoldsImage(const Image& image, const grGLFormat& fmt) {
     GLint alignment = 4;
-    if (!(image.pixelStore && validAlignment(image.pixelStore->alignment)))
+    if (!(image.pixelStore && isUnpackAlignment(image.pixelStore->alignment)))
         glGetIntegerv(GL_UNPACK_ALIGNMENT, &alignment);
     return uploadByteCount(image, fmt, alignment) <= image.pixels.size();
-}
-
-// One image step: resolve the codes, then, inside a pixel-store bracket with the record's
-// unpack state, hand the format to `send`. Records that do not resolve cost no GL call;
-// compressed records without the extension, and records whose view is shorter than what GL
-// would read, are skipped inside the bracket.
-template <class Image, class Send> void imageStep(const Image& image, bool compress, Send send) {
-    grGLFormat fmt;
-    if (!resolveFormat(fmt, image.layout, image.numberKind, image.bitCode, compress))
-        return;
-    ClientPixelStoreBracket bracket;
-    applyPixelStore(image.pixelStore);
-    applyUnpack(image);
-    if (image.compressed && !hasTextureCompression)
-        return;
-    if (!viewHoldsImage(image, fmt))
-        return;
-    send(fmt);
-}
-
-template <class Image> const void* pixelsOf(const Image& image) {
-    return image.pixels.begin();
-}
-template <class Image> GLsizei bytesOf(const Image& image) {
-    return static_cast<GLsizei>(image.pixels.size());
-}
-GLsizei dim(std::uint32_t n) {
-    return static_cast<GLsizei>(n);
 }
 
 bool generates(const grGLFormat& fmt) {
@@ -201,9 +169,9 @@ std::uint32_t ceilPowerOfTwo(std::uint32_t n) {
     return f >= n || f == (1u << 30) ? f : f << 1;
 }
 
-// Edge of level 0 on the generate path: floorPowerOfTwo(size without the border) plus the
-// border, but never smaller than the image it is filled with (the fill would be refused and
-// the image lost); then the next power of two that holds the image is used instead.
+// Edge of level 0 on the generate path: floorPowerOfTwo(inner) plus the border, but never
+// smaller than the image it is filled with (the fill would be refused and the image lost);
+// then the next power of two that holds the image is used instead.
 GLsizei generatedEdge(std::uint32_t inner, bool border, std::uint32_t largest) {
     std::uint32_t edge = floorPowerOfTwo(inner);
     if (edge < largest)
@@ -214,273 +182,247 @@ std::uint32_t withoutBorder(std::uint32_t size, bool border) {
     return border ? (size > 2 ? size - 2 : 0) : size;
 }
 
+// Width, height and depth of a record or of a level (1 for the dimensions a kind lacks).
+struct Extent {
+    std::uint32_t w = 1, h = 1, d = 1;
+};
+Extent extentOf(const grImage1D& im) {
+    return {im.width, 1, 1};
+}
+Extent extentOf(const grImage2D& im) {
+    return {im.width, im.height, 1};
+}
+Extent extentOf(const grImage3D& im) {
+    return {im.width, im.height, im.depth};
+}
+GLsizei dim(std::uint32_t n) {
+    return static_cast<GLsizei>(n);
+}
+
+// The GL calls that differ by dimension: allocate a level, fill it, send a compressed
+// image, refresh a compressed one, build a chain with GLU. `face` is the image target (a
+// cube face or the texture's own target).
+struct Calls {
+    int dims;
+
+    void allocate(GLenum face, GLint level, const grGLFormat& f, Extent s, GLint border) const {
+        const GLint internal = GLint(f.internalFormat);
+        if (dims == 1)
+            glTexImage1D(face, level, internal, dim(s.w), border, f.format, f.type, nullptr);
+        else if (dims == 2)
+            glTexImage2D(face, level, internal, dim(s.w), dim(s.h), border, f.format, f.type,
+                         nullptr);
+        else
+            glTexImage3DEXT(face, level, f.internalFormat, dim(s.w), dim(s.h), dim(s.d), border,
+                            f.format, f.type, nullptr);
+    }
+    void fill(GLenum face, GLint level, const grGLFormat& f, Extent s, const void* p) const {
+        if (dims == 1)
+            glTexSubImage1D(face, level, 0, dim(s.w), f.format, f.type, p);
+        else if (dims == 2)
+            glTexSubImage2D(face, level, 0, 0, dim(s.w), dim(s.h), f.format, f.type, p);
+        else
+            glTexSubImage3DEXT(face, level, 0, 0, 0, dim(s.w), dim(s.h), dim(s.d), f.format, f.type,
+                               p);
+    }
+    void compressed(GLenum face, GLint level, const grGLFormat& f, Extent s, GLint border,
+                    GLsizei bytes, const void* p) const {
+        if (dims == 1 && glCompressedTexImage1DARB)
+            glCompressedTexImage1DARB(face, level, f.internalFormat, dim(s.w), border, bytes, p);
+        else if (dims == 2 && glCompressedTexImage2DARB)
+            glCompressedTexImage2DARB(face, level, f.internalFormat, dim(s.w), dim(s.h), border,
+                                      bytes, p);
+        else if (dims == 3 && glCompressedTexImage3DARB)
+            glCompressedTexImage3DARB(face, level, f.internalFormat, dim(s.w), dim(s.h), dim(s.d),
+                                      border, bytes, p);
+    }
+    // Only the 2D texture refreshes.
+    void compressedRefresh(GLenum face, GLint level, const grGLFormat& f, Extent s, GLsizei bytes,
+                           const void* p) const {
+        if (glCompressedTexSubImage2DARB)
+            glCompressedTexSubImage2DARB(face, level, 0, 0, dim(s.w), dim(s.h), f.internalFormat,
+                                         bytes, p);
+    }
+    void buildChain(GLenum face, const grGLFormat& f, Extent s, const void* p) const {
+        const GLint internal = GLint(f.internalFormat);
+        if (dims == 1)
+            gluBuild1DMipmaps(face, internal, dim(s.w), f.format, f.type, p);
+        else
+            gluBuild2DMipmaps(face, internal, dim(s.w), dim(s.h), f.format, f.type, p);
+    }
+};
+
 // Allocation of an explicit level: level 0 holds its image; a higher level halves level 0
 // as GL holds it (whatever defined it: GLU, the generate path or an explicit level), keeps
 // its border, and grows where its image would not fit.
-struct LevelShape {
-    GLsizei width = 1, height = 1, depth = 1;
-    GLint border = 0;
-};
-
-LevelShape levelShape(GLenum target, GLint level, GLint levelZeroBorder, std::uint32_t w,
-                      std::uint32_t h, std::uint32_t d, bool threeD) {
-    LevelShape s;
-    std::uint32_t aw = w, ah = h, ad = d;
-    s.border = levelZeroBorder;
+Extent levelShape(GLenum face, GLint level, GLint& border, Extent image, int dims) {
+    Extent s = image;
     if (level > 0) {
         GLint w0 = 0, h0 = 0, d0 = 0, b0 = 0;
-        glGetTexLevelParameteriv(target, 0, GL_TEXTURE_WIDTH, &w0);
-        glGetTexLevelParameteriv(target, 0, GL_TEXTURE_HEIGHT, &h0);
-        if (threeD)
-            glGetTexLevelParameteriv(target, 0, GL_TEXTURE_DEPTH, &d0);
-        glGetTexLevelParameteriv(target, 0, GL_TEXTURE_BORDER, &b0);
+        glGetTexLevelParameteriv(face, 0, GL_TEXTURE_WIDTH, &w0);
+        glGetTexLevelParameteriv(face, 0, GL_TEXTURE_HEIGHT, &h0);
+        if (dims == 3)
+            glGetTexLevelParameteriv(face, 0, GL_TEXTURE_DEPTH, &d0);
+        glGetTexLevelParameteriv(face, 0, GL_TEXTURE_BORDER, &b0);
         if (w0 > 0) {
             auto halved = [&](GLint full) {
                 const GLint inner = std::max(full - 2 * b0, 1);
                 return static_cast<std::uint32_t>(std::max(inner >> std::min(level, 30), 1));
             };
-            aw = std::max(aw, halved(w0));
-            ah = std::max(ah, halved(h0));
-            ad = threeD ? std::max(ad, halved(d0)) : ad;
-            s.border = b0;
+            s.w = std::max(s.w, halved(w0));
+            s.h = std::max(s.h, halved(h0));
+            s.d = dims == 3 ? std::max(s.d, halved(d0)) : s.d;
+            border = b0;
         }
     }
-    const std::uint32_t extra = 2u * static_cast<std::uint32_t>(s.border);
-    s.width = dim(std::max(aw, 1u) + extra);
-    s.height = dim(std::max(ah, 1u) + extra);
-    s.depth = dim(std::max(ad, 1u) + extra);
+    const std::uint32_t extra = 2u * static_cast<std::uint32_t>(border);
+    s.w = std::max(s.w, 1u) + extra;
+    s.h = std::max(s.h, 1u) + extra;
+    s.d = std::max(s.d, 1u) + extra;
     return s;
 }
 
-// ---- per-dimension GL calls ----
+// What one texture kind is: where its images and parameters go, its calls, and the rules in
+// which the kinds differ.
+struct Kind {
+    GLenum target;         // parameters, border colour, mipmap generation
+    const GLenum* faces;   // image targets, one per face
+    std::size_t faceCount; // record 6·L + f is face f of level L
+    Calls calls;
+    bool gluBuilds;           // a GLU builder exists; without one level 0 is always explicit
+    bool compressesChainOnly; // 1D: only level 0 of a chain is resolved with `compress`
+    bool needsEntryPoints;    // 3D: uncompressed images need the extension's entry points
+    // Edge of level 0 on the generate path (and of the 3D chain), from the nominal size.
+    GLsizei (*levelZeroEdge)(std::uint32_t size, bool border, std::uint32_t largest);
+    // Border of a call; `compressed` for the compressed entry points.
+    GLint (*border)(bool border, bool mipmapped, bool compressed, GLint level);
+    bool squareLevels; // cube faces must be square
+};
 
-void explicitLevel1D(GLint level, const grGLFormat& f, const grImage1D& im, GLint border) {
-    const LevelShape s = levelShape(GL_TEXTURE_1D, level, border, im.width, 1, 1, false);
-    glTexImage1D(GL_TEXTURE_1D, level, GLint(f.internalFormat), s.width, s.border, f.format, f.type,
-                 nullptr);
-    glTexSubImage1D(GL_TEXTURE_1D, level, 0, dim(im.width), f.format, f.type, pixelsOf(im));
+// Level-0 edges of the generate path (and of a 3D chain) from the nominal size. 1D takes no
+// border off the size first; a cube map has no border there.
+GLsizei sizeEdge(std::uint32_t size, bool border, std::uint32_t largest) {
+    return generatedEdge(size, border, largest);
+}
+GLsizei innerEdge(std::uint32_t size, bool border, std::uint32_t largest) {
+    return generatedEdge(withoutBorder(size, border), border, largest);
+}
+GLsizei borderlessEdge(std::uint32_t size, bool, std::uint32_t largest) {
+    return generatedEdge(size, false, largest);
 }
 
-void compressed1D(GLint level, const grGLFormat& f, const grImage1D& im, GLint border) {
-    if (glCompressedTexImage1DARB)
-        glCompressedTexImage1DARB(GL_TEXTURE_1D, level, f.internalFormat, dim(im.width), border,
-                                  bytesOf(im), pixelsOf(im));
+GLint plainBorder(bool border, bool, bool, GLint) {
+    return border ? 1 : 0;
+}
+// Without generated mipmaps the higher compressed levels of a 3D chain carry no border.
+GLint border3D(bool border, bool mipmapped, bool compressed, GLint level) {
+    return compressed && mipmapped && level > 0 && !hasGenerateMipmap ? 0 : border ? 1 : 0;
+}
+// A cube map has a border only on the explicit levels of an unmipmapped map.
+GLint borderCube(bool border, bool mipmapped, bool compressed, GLint) {
+    return border && !mipmapped && !compressed ? 1 : 0;
 }
 
-void explicitLevel2D(GLenum target, GLint level, const grGLFormat& f, const grImage2D& im,
-                     GLint border, bool square) {
-    LevelShape s = levelShape(target, level, border, im.width, im.height, 1, false);
-    if (square) // cube faces must be square
-        s.width = s.height = std::max(s.width, s.height);
-    glTexImage2D(target, level, GLint(f.internalFormat), s.width, s.height, s.border, f.format,
-                 f.type, nullptr);
-    glTexSubImage2D(target, level, 0, 0, dim(im.width), dim(im.height), f.format, f.type,
-                    pixelsOf(im));
-}
-
-void compressed2D(GLenum target, GLint level, const grGLFormat& f, const grImage2D& im,
-                  GLint border) {
-    if (glCompressedTexImage2DARB)
-        glCompressedTexImage2DARB(target, level, f.internalFormat, dim(im.width), dim(im.height),
-                                  border, bytesOf(im), pixelsOf(im));
-}
-
-void compressedRefresh2D(GLint level, const grGLFormat& f, const grImage2D& im) {
-    if (glCompressedTexSubImage2DARB)
-        glCompressedTexSubImage2DARB(GL_TEXTURE_2D, level, 0, 0, dim(im.width), dim(im.height),
-                                     f.internalFormat, bytesOf(im), pixelsOf(im));
-}
-
-bool have3D() {
-    return glTexImage3DEXT && glTexSubImage3DEXT;
-}
-
-void explicitLevel3D(GLint level, const grGLFormat& f, const grImage3D& im, GLint border) {
-    const LevelShape s =
-        levelShape(GL_TEXTURE_3D, level, border, im.width, im.height, im.depth, true);
-    glTexImage3DEXT(GL_TEXTURE_3D, level, GLenum(f.internalFormat), s.width, s.height, s.depth,
-                    s.border, f.format, f.type, nullptr);
-    glTexSubImage3DEXT(GL_TEXTURE_3D, level, 0, 0, 0, dim(im.width), dim(im.height), dim(im.depth),
-                       f.format, f.type, pixelsOf(im));
-}
-
-void compressed3D(GLint level, const grGLFormat& f, const grImage3D& im, GLint border) {
-    if (glCompressedTexImage3DARB)
-        glCompressedTexImage3DARB(GL_TEXTURE_3D, level, f.internalFormat, dim(im.width),
-                                  dim(im.height), dim(im.depth), border, bytesOf(im), pixelsOf(im));
-}
-
+const GLenum kTarget1D[] = {GL_TEXTURE_1D};
+const GLenum kTarget2D[] = {GL_TEXTURE_2D};
+const GLenum kTarget3D[] = {GL_TEXTURE_3D};
 const GLenum kCubeFaces[6] = {
     GL_TEXTURE_CUBE_MAP_POSITIVE_X, GL_TEXTURE_CUBE_MAP_NEGATIVE_X, GL_TEXTURE_CUBE_MAP_POSITIVE_Y,
     GL_TEXTURE_CUBE_MAP_NEGATIVE_Y, GL_TEXTURE_CUBE_MAP_POSITIVE_Z, GL_TEXTURE_CUBE_MAP_NEGATIVE_Z,
 };
 
-} // namespace
+// clang-format off
+//                 target               faces       n  calls     GLU    chain-only  3D entries
+const Kind k1D{GL_TEXTURE_1D,       kTarget1D,  1, Calls{1}, true,  true,       false,
+               sizeEdge,       plainBorder, false};
+const Kind k2D{GL_TEXTURE_2D,       kTarget2D,  1, Calls{2}, true,  false,      false,
+               innerEdge,      plainBorder, false};
+const Kind k3D{GL_TEXTURE_3D,       kTarget3D,  1, Calls{3}, false, false,      true,
+               innerEdge,      border3D,    false};
+const Kind kCube{GL_TEXTURE_CUBE_MAP, kCubeFaces, 6, Calls{2}, true,  false,      false,
+                 borderlessEdge, borderCube,  true};
+// clang-format on
 
-// The palette guard is armed before the first image and disarmed after the parameters, on
-// every exit.
-
-void grTexture1D::apply() {
-    if (images.empty())
+// The one upload: the palette guard of image 0, one image step per level and face, then
+// the parameters and border colour. The guard is armed before the first image and disarmed
+// after the parameters, on every exit.
+template <class Image, class Params>
+void upload(const Kind& kind, const grImageTexture<Image, Params>& t, bool refresh) {
+    if (t.images.empty())
         return;
-    grPixelMapGuard guard(images[0].palette);
-    const GLint b = border ? 1 : 0;
-    for (std::size_t i = 0; i < images.size(); ++i) {
-        const grImage1D& im = images[i];
-        const GLint level = GLint(i);
-        const bool levelZeroChain = mipmapped && i == 0;
-        imageStep(im, levelZeroChain && compress, [&](const grGLFormat& f) {
-            if (im.compressed) {
-                const bool gen = levelZeroChain && generates(f);
-                GenerateMipmapScope scope(GL_TEXTURE_1D, gen);
-                compressed1D(level, f, im, b);
-            } else if (levelZeroChain && generates(f)) {
-                GenerateMipmapScope scope(GL_TEXTURE_1D, true);
-                const GLsizei e = generatedEdge(size, border, im.width);
-                glTexImage1D(GL_TEXTURE_1D, 0, GLint(f.internalFormat), e, b, f.format, f.type,
-                             nullptr);
-                glTexSubImage1D(GL_TEXTURE_1D, 0, 0, dim(im.width), f.format, f.type, pixelsOf(im));
-            } else if (levelZeroChain) {
-                gluBuild1DMipmaps(GL_TEXTURE_1D, GLint(f.internalFormat), dim(im.width), f.format,
-                                  f.type, pixelsOf(im));
-            } else {
-                explicitLevel1D(level, f, im, b);
-            }
-        });
-    }
-    applyParams(params);
-    applyBorderColor(GL_TEXTURE_1D, borderColor);
-}
-
-void grTexture2D::apply() {
-    upload(false);
-}
-void grTexture2D::update() {
-    upload(true);
-}
-
-void grTexture2D::upload(bool refresh) {
-    if (images.empty())
-        return;
-    grPixelMapGuard guard(images[0].palette);
-    const GLint b = border ? 1 : 0;
-    for (std::size_t i = 0; i < images.size(); ++i) {
-        const grImage2D& im = images[i];
-        const GLint level = GLint(i);
-        const bool levelZeroChain = mipmapped && i == 0;
-        imageStep(im, compress, [&](const grGLFormat& f) {
-            if (levelZeroChain) {
-                const bool gen = generates(f);
-                GenerateMipmapScope scope(GL_TEXTURE_2D, gen);
-                if (im.compressed) {
-                    if (refresh)
-                        compressedRefresh2D(0, f, im);
-                    else
-                        compressed2D(GL_TEXTURE_2D, 0, f, im, b);
-                } else if (gen) {
-                    if (!refresh) {
-                        const GLsizei e = generatedEdge(withoutBorder(size, border), border,
-                                                        std::max(im.width, im.height));
-                        glTexImage2D(GL_TEXTURE_2D, 0, GLint(f.internalFormat), e, e, b, f.format,
-                                     f.type, nullptr);
-                    }
-                    glTexSubImage2D(GL_TEXTURE_2D, 0, 0, 0, dim(im.width), dim(im.height), f.format,
-                                    f.type, pixelsOf(im));
-                } else {
-                    gluBuild2DMipmaps(GL_TEXTURE_2D, GLint(f.internalFormat), dim(im.width),
-                                      dim(im.height), f.format, f.type, pixelsOf(im));
-                }
-            } else if (im.compressed) {
-                if (refresh)
-                    compressedRefresh2D(level, f, im);
-                else
-                    compressed2D(GL_TEXTURE_2D, level, f, im, b);
-            } else if (refresh) {
-                glTexSubImage2D(GL_TEXTURE_2D, level, 0, 0, dim(im.width), dim(im.height), f.format,
-                                f.type, pixelsOf(im));
-            } else {
-                explicitLevel2D(GL_TEXTURE_2D, level, f, im, b, false);
-            }
-        });
-    }
-    applyParams(params);
-    applyBorderColor(GL_TEXTURE_2D, borderColor);
-}
-
-void grTexture3D::apply() {
-    if (images.empty())
-        return;
-    grPixelMapGuard guard(images[0].palette);
-    const GLint b = border ? 1 : 0;
-    for (std::size_t i = 0; i < images.size(); ++i) {
-        const grImage3D& im = images[i];
-        const GLint level = GLint(i);
-        const bool levelZeroChain = mipmapped && i == 0;
-        imageStep(im, compress, [&](const grGLFormat& f) {
-            if (!im.compressed && !have3D())
-                return; // the 3D entry points were never fetched
-            if (levelZeroChain) {
-                GenerateMipmapScope scope(GL_TEXTURE_3D, generates(f));
-                if (im.compressed) {
-                    compressed3D(0, f, im, b);
-                } else {
-                    const GLsizei e = generatedEdge(withoutBorder(size, border), border,
-                                                    std::max({im.width, im.height, im.depth}));
-                    glTexImage3DEXT(GL_TEXTURE_3D, 0, GLenum(f.internalFormat), e, e, e, b,
-                                    f.format, f.type, nullptr);
-                    glTexSubImage3DEXT(GL_TEXTURE_3D, 0, 0, 0, 0, dim(im.width), dim(im.height),
-                                       dim(im.depth), f.format, f.type, pixelsOf(im));
-                }
-            } else if (im.compressed) {
-                // Without generated mipmaps the higher levels of a chain carry no border.
-                const bool borderless = mipmapped && !hasGenerateMipmap;
-                compressed3D(level, f, im, borderless ? 0 : b);
-            } else {
-                explicitLevel3D(level, f, im, b);
-            }
-        });
-    }
-    applyParams(params);
-    applyBorderColor(GL_TEXTURE_3D, borderColor);
-}
-
-void grTextureCubeMap::apply() {
-    if (images.empty())
-        return;
-    grPixelMapGuard guard(images[0].palette);
-    const std::size_t levels = images.size() / 6;
+    grPixelMapGuard guard(t.images[0].palette);
+    const std::size_t levels = t.images.size() / kind.faceCount;
     for (std::size_t L = 0; L < levels; ++L) {
-        for (std::size_t face = 0; face < 6; ++face) {
-            const grImage2D& im = images[6 * L + face];
-            const GLenum target = kCubeFaces[face];
+        for (std::size_t f = 0; f < kind.faceCount; ++f) {
+            const Image& im = t.images[kind.faceCount * L + f];
+            const GLenum face = kind.faces[f];
             const GLint level = GLint(L);
-            imageStep(im, compress, [&](const grGLFormat& f) {
-                if (mipmapped && L == 0) {
-                    const bool gen = generates(f);
-                    GenerateMipmapScope scope(GL_TEXTURE_CUBE_MAP, gen);
-                    if (im.compressed) {
-                        compressed2D(target, 0, f, im, 0);
-                    } else if (gen) {
-                        const GLsizei e = generatedEdge(size, false, std::max(im.width, im.height));
-                        glTexImage2D(target, 0, GLint(f.internalFormat), e, e, 0, f.format, f.type,
-                                     nullptr);
-                        glTexSubImage2D(target, 0, 0, 0, dim(im.width), dim(im.height), f.format,
-                                        f.type, pixelsOf(im));
-                    } else {
-                        gluBuild2DMipmaps(target, GLint(f.internalFormat), dim(im.width),
-                                          dim(im.height), f.format, f.type, pixelsOf(im));
-                    }
-                } else if (im.compressed) {
-                    compressed2D(target, level, f, im, 0);
-                } else {
-                    // A chain keeps level 0's border (none); a single level may have one.
-                    explicitLevel2D(target, level, f, im, mipmapped ? 0 : (border ? 1 : 0), true);
+            const bool levelZeroChain = t.mipmapped && L == 0;
+            const bool compress = t.compress && (levelZeroChain || !kind.compressesChainOnly);
+            grGLFormat fmt;
+            if (!resolveFormat(fmt, im.layout, im.numberKind, im.bitCode, compress))
+                continue; // no GL call for a record that does not resolve
+            ClientPixelStoreBracket bracket;
+            applyPixelStore(im.pixelStore);
+            applyUnpack(im);
+            if ((im.compressed && !hasTextureCompression) || !viewHoldsImage(im, fmt))
+                continue;
+            if (!im.compressed && kind.needsEntryPoints && !(glTexImage3DEXT && glTexSubImage3DEXT))
+                continue; // the 3D entry points were never fetched
+            const Extent e = extentOf(im);
+            const void* pixels = im.pixels.begin();
+            const GLsizei bytes = static_cast<GLsizei>(im.pixels.size());
+            const GLint border = kind.border(t.border, t.mipmapped, im.compressed, level);
+            const bool gen = levelZeroChain && generates(fmt);
+            GenerateMipmapScope scope(kind.target, gen);
+            if (im.compressed) {
+                if (refresh)
+                    kind.calls.compressedRefresh(face, level, fmt, e, bytes, pixels);
+                else
+                    kind.calls.compressed(face, level, fmt, e, border, bytes, pixels);
+            } else if (levelZeroChain && kind.gluBuilds && !gen) {
+                kind.calls.buildChain(face, fmt, e, pixels);
+            } else if (levelZeroChain) {
+                if (!refresh) {
+                    const auto edge = std::uint32_t(
+                        kind.levelZeroEdge(t.size, t.border, std::max({e.w, e.h, e.d})));
+                    const Extent cube{edge, kind.calls.dims > 1 ? edge : 1,
+                                      kind.calls.dims > 2 ? edge : 1};
+                    kind.calls.allocate(face, 0, fmt, cube, border);
                 }
-            });
+                kind.calls.fill(face, 0, fmt, e, pixels);
+            } else {
+                if (!refresh) {
+                    GLint b = border;
+                    Extent s = levelShape(face, level, b, e, kind.calls.dims);
+                    if (kind.squareLevels)
+                        s.w = s.h = std::max(s.w, s.h);
+                    kind.calls.allocate(face, level, fmt, s, b);
+                }
+                kind.calls.fill(face, level, fmt, e, pixels);
+            }
         }
     }
-    applyParams(params);
-    applyBorderColor(GL_TEXTURE_CUBE_MAP, borderColor);
+    applyParams(t.params);
+    applyBorderColor(kind.target, t.borderColor);
+}
+
+} // namespace
+
+void grTexture1D::apply() {
+    upload(k1D, *this, false);
+}
+void grTexture2D::apply() {
+    upload(k2D, *this, false);
+}
+void grTexture2D::update() {
+    upload(k2D, *this, true);
+}
+void grTexture3D::apply() {
+    upload(k3D, *this, false);
+}
+void grTextureCubeMap::apply() {
+    upload(kCube, *this, false);
 }
 
 } // namespace libgr

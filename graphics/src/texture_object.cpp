@@ -6,6 +6,7 @@
 
 #include <climits>
 #include <cmath>
+#include <initializer_list>
 
 namespace libgr {
 
@@ -158,48 +159,43 @@ GLint truncateAnisotropy(float value) {
     return static_cast<GLint>(value);
 }
 
-void applyAnisotropy(GLenum target, float value) {
-    if (hasAnisotropicFilter)
-        glTexParameteri(target, GL_TEXTURE_MAX_ANISOTROPY_EXT, truncateAnisotropy(value));
+// The one parameter sequence: filters, the record's wrap modes in S, T, R order, then the
+// anisotropy where the record has one and the probe found its extension.
+template <class Params>
+void applyRecord(GLenum target, const Params* p, std::initializer_list<GLint Params::*> wraps,
+                 float Params::*anisotropy) {
+    if (!p)
+        return;
+    const GLenum wrapNames[3] = {GL_TEXTURE_WRAP_S, GL_TEXTURE_WRAP_T, GL_TEXTURE_WRAP_R};
+    glTexParameteri(target, GL_TEXTURE_MIN_FILTER, p->minFilter);
+    glTexParameteri(target, GL_TEXTURE_MAG_FILTER, p->magFilter);
+    const GLenum* name = wrapNames;
+    for (GLint Params::*wrap : wraps)
+        glTexParameteri(target, *name++, p->*wrap);
+    if (anisotropy && hasAnisotropicFilter)
+        glTexParameteri(target, GL_TEXTURE_MAX_ANISOTROPY_EXT, truncateAnisotropy(p->*anisotropy));
 }
 
 } // namespace
 
 void applyParams(const grTexParams1D* p) {
-    if (!p)
-        return;
-    glTexParameteri(GL_TEXTURE_1D, GL_TEXTURE_MIN_FILTER, p->minFilter);
-    glTexParameteri(GL_TEXTURE_1D, GL_TEXTURE_MAG_FILTER, p->magFilter);
-    glTexParameteri(GL_TEXTURE_1D, GL_TEXTURE_WRAP_S, p->wrapS);
+    using P = grTexParams1D;
+    applyRecord<P>(GL_TEXTURE_1D, p, {&P::wrapS}, nullptr);
 }
 
 void applyParams(const grTexParams2D* p) {
-    if (!p)
-        return;
-    glTexParameteri(GL_TEXTURE_2D, GL_TEXTURE_MIN_FILTER, p->minFilter);
-    glTexParameteri(GL_TEXTURE_2D, GL_TEXTURE_MAG_FILTER, p->magFilter);
-    glTexParameteri(GL_TEXTURE_2D, GL_TEXTURE_WRAP_S, p->wrapS);
-    glTexParameteri(GL_TEXTURE_2D, GL_TEXTURE_WRAP_T, p->wrapT);
-    applyAnisotropy(GL_TEXTURE_2D, p->maxAnisotropy);
+    using P = grTexParams2D;
+    applyRecord<P>(GL_TEXTURE_2D, p, {&P::wrapS, &P::wrapT}, &P::maxAnisotropy);
 }
 
 void applyParams(const grTexParams3D* p) {
-    if (!p)
-        return;
-    glTexParameteri(GL_TEXTURE_3D, GL_TEXTURE_MIN_FILTER, p->minFilter);
-    glTexParameteri(GL_TEXTURE_3D, GL_TEXTURE_MAG_FILTER, p->magFilter);
-    glTexParameteri(GL_TEXTURE_3D, GL_TEXTURE_WRAP_S, p->wrapS);
-    glTexParameteri(GL_TEXTURE_3D, GL_TEXTURE_WRAP_T, p->wrapT);
-    glTexParameteri(GL_TEXTURE_3D, GL_TEXTURE_WRAP_R, p->wrapR);
-    applyAnisotropy(GL_TEXTURE_3D, p->maxAnisotropy);
+    using P = grTexParams3D;
+    applyRecord<P>(GL_TEXTURE_3D, p, {&P::wrapS, &P::wrapT, &P::wrapR}, &P::maxAnisotropy);
 }
 
 void applyParams(const grTexParamsCubeMap* p) {
-    if (!p)
-        return;
-    glTexParameteri(GL_TEXTURE_CUBE_MAP, GL_TEXTURE_MIN_FILTER, p->minFilter);
-    glTexParameteri(GL_TEXTURE_CUBE_MAP, GL_TEXTURE_MAG_FILTER, p->magFilter);
-    applyAnisotropy(GL_TEXTURE_CUBE_MAP, p->maxAnisotropy);
+    using P = grTexParamsCubeMap; // a cube map carries no wrap modes
+    applyRecord<P>(GL_TEXTURE_CUBE_MAP, p, {}, &P::maxAnisotropy);
 }
 
 void applyBorderColor(GLenum target, const float* rgba) {

@@ -178,6 +178,9 @@ bool resolveFormat(grGLFormat& out, int layout, int numberKind, int bitCode, boo
 /// True exactly for GL_RGB, GL_RGBA, GL_RGB5, GL_RGB8, GL_RGBA8, GL_BGR and GL_BGRA.
 bool supportsGenerateMipmap(GLenum internalFormat);
 
+/// Whether GL accepts `alignment` for GL_UNPACK_ALIGNMENT: 1, 2, 4 or 8.
+bool isUnpackAlignment(int alignment);
+
 /// Null: nothing. Else GL_UNPACK_SWAP_BYTES, then GL_UNPACK_ALIGNMENT.
 void applyPixelStore(const grPixelStore* store);
 /// GL_UNPACK_SKIP_PIXELS.

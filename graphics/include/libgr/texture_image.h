@@ -98,9 +98,6 @@ public:
     int kind() const override { return grKind2D; }
     void apply() override;
     void update() override;
-
-private:
-    void upload(bool refresh);
 };
 
 /// A three-dimensional texture, sent through the 3D-texture extension's entry points (the
