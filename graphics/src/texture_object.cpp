@@ -7,6 +7,7 @@
 #include <climits>
 #include <cmath>
 #include <initializer_list>
+#include <utility>
 
 namespace libgr {
 
@@ -55,6 +56,20 @@ void grTextureNameDeleter::destroy(GLuint name) {
 }
 
 grTextureObject::~grTextureObject() = default; // the handle deletes the name with the record
+
+grTextureObject::grTextureObject(grTextureObject&& other) noexcept {
+    *this = std::move(other);
+}
+
+grTextureObject& grTextureObject::operator=(grTextureObject&& other) noexcept {
+    if (this != &other) {
+        handle = std::move(other.handle);
+        target = std::exchange(other.target, grNoTarget);
+        loaded = std::exchange(other.loaded, false);
+        source = std::exchange(other.source, nullptr);
+    }
+    return *this;
+}
 
 GLuint grTextureObject::nameOrNone() const {
     return handle.allocated() ? handle.name() : grNoTextureName;

@@ -5,6 +5,7 @@
 // Reference counts are plain integers: single-threaded use only.
 #pragma once
 
+#include "libgr/refcount.h"
 #include "libutils/alloc_new.h"
 
 #include <cstddef>
@@ -31,15 +32,12 @@ public:
 
     refvector2() = default;
     /// Copies share the storage (one more reference), exactly like assignment.
-    refvector2(const refvector2& other) { share(other.storage_); }
-    refvector2& operator=(const refvector2& other) {
-        share(other.storage_);
-        return *this;
-    }
-    virtual ~refvector2() { detach(); }
+    refvector2(const refvector2& other) = default;
+    refvector2& operator=(const refvector2& other) = default;
+    virtual ~refvector2() = default;
 
     /// True without storage or when the storage holds no elements.
-    virtual bool empty() const { return storage_ == nullptr || storage_->count == 0; }
+    virtual bool empty() const { return !storage_ || storage_->count == 0; }
     /// Element count of the storage; 0 without storage.
     virtual std::uint32_t size() const { return storage_ ? storage_->count : 0; }
     /// First element; null without storage.
@@ -65,7 +63,7 @@ public:
         refstorage<A>* record = makeStorage(count, path, hint, offset);
         if (record == nullptr)
             return false;
-        if (storage_ != nullptr) {
+        if (storage_) {
             if (keep) {
                 const std::uint32_t oldBytes = storage_->alloc.byteLength();
                 const std::uint32_t newBytes = record->alloc.byteLength();
@@ -73,9 +71,8 @@ public:
                 if (bytes != 0)
                     std::memcpy(record->data, storage_->data, bytes);
             }
-            detach();
         }
-        storage_ = record;
+        storage_ = Storage(record); // other sharers keep the old storage
         return true;
     }
 
@@ -83,7 +80,7 @@ public:
     /// length. Without storage, a non-zero count gives fresh storage. Returns false when
     /// memory is short or the byte count does not fit 32 bits; the storage is then unchanged.
     virtual bool resize(std::uint32_t count, std::int64_t extra = 0) {
-        if (storage_ != nullptr) {
+        if (storage_) {
             std::uint32_t bytes = 0;
             if (!byteCount(count, bytes))
                 return false;
@@ -96,21 +93,21 @@ public:
         }
         if (count == 0)
             return true;
-        storage_ = makeStorage(count, nullptr, 1, 0);
-        return storage_ != nullptr;
+        storage_ = Storage(makeStorage(count, nullptr, 1, 0));
+        return bool(storage_);
     }
 
     /// Detaches: no storage afterwards.
-    virtual void release() { detach(); }
+    virtual void release() { storage_.reset(); }
 
-    bool hasStorage() const { return storage_ != nullptr; }
+    bool hasStorage() const { return bool(storage_); }
     /// Arrays attached to this array's storage (0 without storage).
-    std::int32_t refCount() const { return storage_ ? storage_->refs : 0; }
+    std::int32_t refCount() const { return storage_.useCount(); }
     /// Length of the storage's data in bytes (0 without storage).
     std::uint32_t byteLength() const { return storage_ ? storage_->alloc.byteLength() : 0; }
     /// Whether both arrays are attached to the same storage (false when neither has any).
     template <class U> bool sharesWith(const refvector2<U, A>& other) const {
-        return storage_ != nullptr && storage_ == other.storage_;
+        return storage_ && storage_.get() == other.storage_.get();
     }
 
 protected:
@@ -143,32 +140,19 @@ protected:
         return record;
     }
 
-    void share(refstorage<A>* record) {
-        if (record == storage_)
-            return;
-        detach();
-        if (record != nullptr) {
-            ++record->refs;
-            storage_ = record;
-        }
-    }
-
-    void detach() {
-        if (storage_ == nullptr)
-            return;
-        if (--storage_->refs == 0)
-            destroy(storage_);
-        storage_ = nullptr;
-    }
-
-    // Out of line so that compilers judging inlined copies of detach() one by one do not
+    // Out of line so that compilers judging inlined copies of the release one by one do not
     // take a shared record's release by one holder for a use after free by the next.
-    [[gnu::noinline]] static void destroy(refstorage<A>* record) {
-        record->alloc.deallocate(record->data);
-        delete record;
-    }
+    struct Free {
+        [[gnu::noinline]] static void destroy(refstorage<A>* record) {
+            record->alloc.deallocate(record->data);
+            delete record;
+        }
+    };
+    using Storage = grRefHandle<refstorage<A>, &refstorage<A>::refs, Free>;
 
-    refstorage<A>* storage_ = nullptr;
+    void share(refstorage<A>* record) { storage_.share(record); }
+
+    Storage storage_;
 };
 
 /// A view of T elements that starts `byteOffset()` bytes into a shared storage and shows at
@@ -196,7 +180,7 @@ public:
     /// `limit` elements.
     void attach(const refvector2<unsigned char, A>& source, std::uint32_t offset,
                 std::uint32_t limit = npos) {
-        this->share(source.storage_);
+        this->share(source.storage_.get());
         const std::uint32_t length = this->byteLength();
         offset_ = offset < length ? offset : length;
         limit_ = limit;
@@ -205,7 +189,7 @@ public:
     bool empty() const override { return base::empty() || limit_ == 0; }
 
     std::uint32_t size() const override {
-        if (this->storage_ == nullptr)
+        if (!this->storage_)
             return 0;
         const std::uint64_t length = this->storage_->alloc.byteLength();
         // The storage may have shrunk under the view since it was placed.
@@ -280,15 +264,15 @@ public:
     using allocator_type = A;
 
     refvector() = default;
-    refvector(const refvector& other) { share(other.block_); }
+    refvector(const refvector& other) = default;
     refvector& operator=(const refvector& other) { return assign(other); }
-    virtual ~refvector() { detach(); }
+    virtual ~refvector() = default;
 
-    virtual bool empty() const { return block_ == nullptr || block_->count == 0; }
+    virtual bool empty() const { return !block_ || block_->count == 0; }
     virtual std::uint32_t size() const { return block_ ? block_->count : 0; }
-    virtual T* begin() { return block_ ? elements(block_) : nullptr; }
+    virtual T* begin() { return block_ ? elements(block_.get()) : nullptr; }
     virtual T* end() { return begin() + size(); }
-    virtual const T* begin() const { return block_ ? elements(block_) : nullptr; }
+    virtual const T* begin() const { return block_ ? elements(block_.get()) : nullptr; }
     virtual const T* end() const { return begin() + size(); }
     virtual T& operator[](std::size_t i) { return begin()[i]; }
     virtual const T& operator[](std::size_t i) const { return begin()[i]; }
@@ -297,7 +281,7 @@ public:
 
     /// Shares the other array's block.
     virtual refvector& assign(const refvector& other) {
-        share(other.block_);
+        block_ = other.block_;
         return *this;
     }
 
@@ -306,7 +290,7 @@ public:
     /// array unchanged) when memory is short or the size does not fit 32 bits.
     virtual bool resize(std::uint32_t count) {
         if (count == 0) {
-            detach();
+            block_.reset();
             return true;
         }
         const std::uint64_t wide = headerSize + static_cast<std::uint64_t>(count) * sizeof(T);
@@ -317,22 +301,21 @@ public:
         if (raw == nullptr)
             return false;
         header* fresh = new (raw) header{1, count, alloc};
-        if (block_ != nullptr) {
+        if (block_) {
             const std::uint32_t keep = block_->count < count ? block_->count : count;
             if (keep != 0)
-                std::memcpy(elements(fresh), elements(block_), keep * sizeof(T));
+                std::memcpy(elements(fresh), elements(block_.get()), keep * sizeof(T));
         }
-        detach();
-        block_ = fresh;
+        block_ = Block(fresh); // sharers keep the old block
         return true;
     }
 
-    virtual void release() { detach(); }
+    virtual void release() { block_.reset(); }
 
-    bool hasStorage() const { return block_ != nullptr; }
-    std::int32_t refCount() const { return block_ ? block_->refs : 0; }
+    bool hasStorage() const { return bool(block_); }
+    std::int32_t refCount() const { return block_.useCount(); }
     bool sharesWith(const refvector& other) const {
-        return block_ != nullptr && block_ == other.block_;
+        return block_ && block_.get() == other.block_.get();
     }
 
 private:
@@ -352,28 +335,17 @@ private:
         return reinterpret_cast<const T*>(reinterpret_cast<const unsigned char*>(h) + headerSize);
     }
 
-    void share(header* block) {
-        if (block == block_)
-            return;
-        detach();
-        if (block != nullptr) {
-            ++block->refs;
-            block_ = block;
+    // The block frees itself through the allocator in its own header.
+    struct Free {
+        static void destroy(header* block) {
+            A alloc = block->alloc;
+            block->~header();
+            alloc.deallocate(block);
         }
-    }
+    };
+    using Block = grRefHandle<header, &header::refs, Free>;
 
-    void detach() {
-        if (block_ == nullptr)
-            return;
-        if (--block_->refs == 0) {
-            A alloc = block_->alloc; // the block frees itself through its own allocator
-            block_->~header();
-            alloc.deallocate(block_);
-        }
-        block_ = nullptr;
-    }
-
-    header* block_ = nullptr;
+    Block block_;
 };
 
 } // namespace libgr

@@ -3,6 +3,8 @@
 // holder to let go deletes the GL object (if one was generated) and frees the record.
 #pragma once
 
+#include "libgr/refcount.h"
+
 #include <GL/gl.h>
 
 #include <cstdint>
@@ -18,63 +20,49 @@ struct grNameRecord {
 
 /// A handle on a shared grNameRecord. `Deleter` is a type with a static
 /// `void destroy(GLuint name)` that deletes one GL object of the handle's kind.
-/// Default construction touches no GL and allocates nothing.
+/// Default construction touches no GL and allocates nothing. Copies share the record, moves
+/// hand it over; the last holder deletes the GL object (if one is live) and the record.
 template <class Deleter> class grSharedName {
 public:
-    grSharedName() = default;
-    grSharedName(const grSharedName& other) : record_(other.record_) {
-        if (record_)
-            ++record_->count;
-    }
-    grSharedName& operator=(const grSharedName& other) {
-        if (record_ != other.record_) {
-            release();
-            record_ = other.record_;
-            if (record_)
-                ++record_->count;
-        }
-        return *this;
-    }
-    ~grSharedName() { release(); }
-
     /// Creates the record (count 1, name 0, not allocated) if there is none yet.
     grNameRecord& ensureRecord() {
-        if (!record_) {
-            record_ = new grNameRecord;
-            record_->count = 1;
+        if (!handle_) {
+            auto* fresh = new grNameRecord;
+            fresh->count = 1;
+            handle_ = Handle(fresh);
         }
-        return *record_;
+        return *handle_.get();
     }
 
-    bool hasRecord() const { return record_ != nullptr; }
-    bool allocated() const { return record_ && record_->allocated; }
-    GLuint name() const { return record_ ? record_->name : 0; }
-    std::int32_t useCount() const { return record_ ? record_->count : 0; }
-    const grNameRecord* record() const { return record_; }
+    bool hasRecord() const { return bool(handle_); }
+    bool allocated() const { return handle_ && handle_->allocated; }
+    GLuint name() const { return handle_ ? handle_->name : 0; }
+    std::int32_t useCount() const { return handle_.useCount(); }
+    const grNameRecord* record() const { return handle_.get(); }
 
     /// Deletes the GL object if one is live; the record itself stays, so a later
     /// generation puts a fresh name into it.
-    void deleteName() {
-        if (record_ && record_->allocated) {
-            Deleter::destroy(record_->name);
-            record_->allocated = false;
-        }
-    }
+    void deleteName() { deleteName(handle_.get()); }
 
     /// Drops this handle's reference; the last one deletes the GL object and the record.
     /// Does nothing on a handle without a record.
-    void release() {
-        if (!record_)
-            return;
-        if (--record_->count == 0) {
-            deleteName();
-            delete record_;
-        }
-        record_ = nullptr;
-    }
+    void release() { handle_.reset(); }
 
 private:
-    grNameRecord* record_ = nullptr;
+    static void deleteName(grNameRecord* record) {
+        if (record && record->allocated) {
+            Deleter::destroy(record->name);
+            record->allocated = false;
+        }
+    }
+    struct Free {
+        static void destroy(grNameRecord* record) {
+            deleteName(record);
+            delete record;
+        }
+    };
+    using Handle = grRefHandle<grNameRecord, &grNameRecord::count, Free>;
+    Handle handle_;
 };
 
 } // namespace libgr

@@ -59,9 +59,12 @@ class grTextureObject : public grTexturableObject {
 public:
     grTextureObject() = default;
     // One owner per name: a copy would let one object's release() pull the name out from
-    // under the other.
+    // under the other. A move hands the name over and leaves the source empty, as if new;
+    // moving onto a loaded object deletes that object's name first.
     grTextureObject(const grTextureObject&) = delete;
     grTextureObject& operator=(const grTextureObject&) = delete;
+    grTextureObject(grTextureObject&& other) noexcept;
+    grTextureObject& operator=(grTextureObject&& other) noexcept;
     ~grTextureObject() override;
 
     /// Generates the name if none is allocated, binds it to the source's target and calls
