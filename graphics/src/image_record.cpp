@@ -29,32 +29,32 @@ bool grImagePalette::resize(std::uint32_t n) {
 
 namespace {
 
-constexpr int kLayoutCount = 16;
+constexpr int kLayoutCount = grLayoutColorIndex + 1;
 
 // Components per layout, as the upload reads them (colour index: one index per pixel).
 constexpr int kComponents[kLayoutCount] = {1, 2, 1, 1, 1, 1, 1, 3, 4, 3, 4, 1, 3, 4, 2, 1};
 
 bool packsFourBitComponents(int layout) {
-    return layout == 8 || layout == 13 || layout == 10;
+    return layout == grLayoutRGBA || layout == grLayoutRGBAAlt || layout == grLayoutBGRA;
 }
 
 } // namespace
 
 int bitsPerPixel(int layout, int bitCode) {
     switch (bitCode) {
-    case 9:
+    case grPacked332:
         return 8;
-    case 10:
-    case 11:
-    case 16:
+    case grPacked565:
+    case grPacked5551:
+    case grPacked1555Rev:
         return 16;
-    case 15:
+    case grBits8Pad8:
         return 32;
-    case 12:
+    case grPacked1010102:
         return 32;
-    case 13:
+    case grPackedLum6Alpha2:
         return 16; // luminance and alpha, a byte each
-    case 14:
+    case grPackedLum12Alpha4:
         return 32; // luminance and alpha, a 16-bit word each
     default:
         break;
@@ -63,22 +63,22 @@ int bitsPerPixel(int layout, int bitCode) {
         return 0;
     const int components = kComponents[layout];
     switch (bitCode) {
-    case 0:
+    case grBits1:
         return components;
-    case 1:
+    case grBits2:
         return components * 2;
-    case 2:
+    case grBits4:
         return packsFourBitComponents(layout) ? components * 4 : components * 8;
-    case 3:
+    case grBits8:
         return components * 8;
-    case 4:
-    case 5:
+    case grBits12:
+    case grBits16:
         return components * 16;
-    case 6:
-        return layout == 11 ? 32 : components * 24;
-    case 7:
+    case grBits24:
+        return layout == grLayoutDepth ? 32 : components * 24;
+    case grBits32:
         return components * 32;
-    case 8:
+    case grBits64:
         return components * 64;
     default:
         return 0;
@@ -134,93 +134,95 @@ constexpr GLenum kLayoutFormat[kLayoutCount] = {
     GL_BGRA,       GL_DEPTH_COMPONENT, GL_RGB,       GL_RGBA, GL_RGB,
     GL_COLOR_INDEX};
 
-// Internal formats for the integer kinds, by layout and by bit code 0..7 (0 = no row).
-// Layouts 12 and 13 use the rows of 7 and 8; 14 has none; packed codes are handled apart.
-constexpr GLenum kIntegerInternal[kLayoutCount][8] = {
-    /* 0 */ {GL_LUMINANCE, 0, GL_LUMINANCE4, GL_LUMINANCE8, GL_LUMINANCE12, GL_LUMINANCE16, 0,
-             GL_LUMINANCE},
-    /* 1 */
+// Internal formats for the integer kinds, by layout and by bit code grBits1..grBits32 (0 = no
+// row). The alternative RGB and RGBA layouts repeat their rows; grLayoutRGBPair has none;
+// packed codes are handled apart.
+constexpr GLenum kIntegerInternal[kLayoutCount][grBits32 + 1] = {
+    /* luminance */
+    {GL_LUMINANCE, 0, GL_LUMINANCE4, GL_LUMINANCE8, GL_LUMINANCE12, GL_LUMINANCE16, 0,
+     GL_LUMINANCE},
+    /* luminance-alpha */
     {GL_LUMINANCE_ALPHA, 0, GL_LUMINANCE4_ALPHA4, GL_LUMINANCE8_ALPHA8, GL_LUMINANCE12_ALPHA12,
      GL_LUMINANCE16_ALPHA16, 0, GL_LUMINANCE_ALPHA},
-    /* 2 */
+    /* intensity */
     {GL_INTENSITY, 0, GL_INTENSITY4, GL_INTENSITY8, GL_INTENSITY12, GL_INTENSITY16, 0,
      GL_INTENSITY},
     // Single colour channels. GL_RED is a valid internal format; GL_GREEN and GL_BLUE are
     // not, so those keep their channel in an RGB texture.
-    /* 3 */ {GL_RED, 0, 0, GL_RED, 0, GL_RED, 0, GL_RED},
-    /* 4 */ {GL_RGB, 0, 0, GL_RGB, 0, GL_RGB, 0, GL_RGB},
-    /* 5 */ {GL_RGB, 0, 0, GL_RGB, 0, GL_RGB, 0, GL_RGB},
-    /* 6 */ {GL_ALPHA, 0, GL_ALPHA4, GL_ALPHA, GL_ALPHA12, GL_ALPHA16, 0, GL_ALPHA},
-    /* 7 */ {GL_RGB, 0, GL_RGB4, GL_RGB8, GL_RGB12, GL_RGB16, 0, GL_RGB},
-    /* 8 */ {GL_RGBA, 0, GL_RGBA4, GL_RGBA8, GL_RGBA12, GL_RGBA16, 0, GL_RGBA},
-    /* 9 */ {0, 0, 0, GL_RGB, 0, 0, 0, 0},
-    /* 10 */ {0, 0, GL_RGB4, GL_RGBA, 0, 0, 0, 0},
-    /* 11 */ {0, 0, 0, 0, 0, 0, 0, 0},
-    /* 12 */ {GL_RGB, 0, GL_RGB4, GL_RGB8, GL_RGB12, GL_RGB16, 0, GL_RGB},
-    /* 13 */ {GL_RGBA, 0, GL_RGBA4, GL_RGBA8, GL_RGBA12, GL_RGBA16, 0, GL_RGBA},
-    /* 14 */ {0, 0, 0, 0, 0, 0, 0, 0},
-    /* 15 */ {GL_RGB, 0, 0, GL_RGB, 0, 0, 0, 0},
+    /* red */ {GL_RED, 0, 0, GL_RED, 0, GL_RED, 0, GL_RED},
+    /* green */ {GL_RGB, 0, 0, GL_RGB, 0, GL_RGB, 0, GL_RGB},
+    /* blue */ {GL_RGB, 0, 0, GL_RGB, 0, GL_RGB, 0, GL_RGB},
+    /* alpha */ {GL_ALPHA, 0, GL_ALPHA4, GL_ALPHA, GL_ALPHA12, GL_ALPHA16, 0, GL_ALPHA},
+    /* RGB */ {GL_RGB, 0, GL_RGB4, GL_RGB8, GL_RGB12, GL_RGB16, 0, GL_RGB},
+    /* RGBA */ {GL_RGBA, 0, GL_RGBA4, GL_RGBA8, GL_RGBA12, GL_RGBA16, 0, GL_RGBA},
+    /* BGR */ {0, 0, 0, GL_RGB, 0, 0, 0, 0},
+    /* BGRA */ {0, 0, GL_RGB4, GL_RGBA, 0, 0, 0, 0},
+    /* depth */ {0, 0, 0, 0, 0, 0, 0, 0},
+    /* RGB alt */ {GL_RGB, 0, GL_RGB4, GL_RGB8, GL_RGB12, GL_RGB16, 0, GL_RGB},
+    /* RGBA alt */ {GL_RGBA, 0, GL_RGBA4, GL_RGBA8, GL_RGBA12, GL_RGBA16, 0, GL_RGBA},
+    /* RGB pair */ {0, 0, 0, 0, 0, 0, 0, 0},
+    /* colour index */ {GL_RGB, 0, 0, GL_RGB, 0, 0, 0, 0},
 };
 
 // Packed rows for the integer kinds: internal format and pixel type (0 = no row).
 bool packedRow(int layout, int numberKind, int bitCode, GLenum& internal, GLenum& type,
                GLenum& format) {
-    const bool rgb = layout == 7 || layout == 12;
-    const bool bgr = layout == 9;
-    const bool rgba = layout == 8 || layout == 13 || layout == 10;
+    const bool rgb = layout == grLayoutRGB || layout == grLayoutRGBAlt;
+    const bool bgr = layout == grLayoutBGR;
+    const bool rgba = packsFourBitComponents(layout); // RGBA, its alternative and BGRA
     switch (bitCode) {
-    case 9:
+    case grPacked332:
         if (!(rgb || bgr))
             return false;
         internal = GL_R3_G3_B2;
         // GL packs 3-3-2 only with GL_RGB; blue-first order is the reversed packing.
         type = bgr ? GL_UNSIGNED_BYTE_2_3_3_REV : GL_UNSIGNED_BYTE_3_3_2;
         break;
-    case 10:
+    case grPacked565:
         if (!(rgb || bgr))
             return false;
         internal = GL_RGB5;
         type = bgr ? GL_UNSIGNED_SHORT_5_6_5_REV : GL_UNSIGNED_SHORT_5_6_5;
         break;
-    case 11:
+    case grPacked5551:
         if (!rgba)
             return false;
         internal = GL_RGB5_A1;
         type = GL_UNSIGNED_SHORT_5_5_5_1;
         break;
-    case 12:
+    case grPacked1010102:
         if (!rgba)
             return false;
         internal = GL_RGB10_A2;
         type = GL_UNSIGNED_INT_10_10_10_2;
         break;
-    case 13:
-        if (layout != 1)
+    case grPackedLum6Alpha2:
+        if (layout != grLayoutLuminanceAlpha)
             return false;
         internal = GL_LUMINANCE6_ALPHA2;
-        type = numberKind == 0 ? GL_BYTE : GL_UNSIGNED_BYTE;
+        type = numberKind == grKindSigned ? GL_BYTE : GL_UNSIGNED_BYTE;
         break;
-    case 15:
+    case grBits8Pad8:
         if (!(rgb || bgr))
             return false;
         internal = GL_RGB;
         type = GL_UNSIGNED_BYTE;
         format = bgr ? GL_BGRA : GL_RGBA;
         return true;
-    case 16:
+    case grPacked1555Rev:
         if (!(rgb || bgr || rgba))
             return false;
         internal = rgba ? GL_RGB5_A1 : GL_RGB5;
         type = GL_UNSIGNED_SHORT_1_5_5_5_REV;
-        format = bgr || layout == 10 ? GL_BGRA : GL_RGBA;
+        format = bgr || layout == grLayoutBGRA ? GL_BGRA : GL_RGBA;
         return true;
-    case 14:
-        if (layout != 1)
+    case grPackedLum12Alpha4:
+        if (layout != grLayoutLuminanceAlpha)
             return false;
         internal = GL_LUMINANCE12_ALPHA4;
         // No GL type packs 12 + 4 bits into one 16-bit pixel for luminance-alpha: each
         // component gets its own 16-bit word, as the 12-bit components of code 4 do.
-        type = numberKind == 0 ? GL_SHORT : GL_UNSIGNED_SHORT;
+        type = numberKind == grKindSigned ? GL_SHORT : GL_UNSIGNED_SHORT;
         break;
     default:
         return false;
@@ -231,28 +233,28 @@ bool packedRow(int layout, int numberKind, int bitCode, GLenum& internal, GLenum
 }
 
 bool integerType(int layout, int numberKind, int bitCode, GLenum& type) {
-    const bool isSigned = numberKind == 0;
+    const bool isSigned = numberKind == grKindSigned;
     switch (bitCode) {
-    case 0:
+    case grBits1:
         if (isSigned)
             return false;
         type = GL_BITMAP;
         return true;
-    case 2:
+    case grBits4:
         if (packsFourBitComponents(layout)) {
             type = GL_UNSIGNED_SHORT_4_4_4_4;
             return true;
         }
         type = isSigned ? GL_BYTE : GL_UNSIGNED_BYTE;
         return true;
-    case 3:
+    case grBits8:
         type = isSigned ? GL_BYTE : GL_UNSIGNED_BYTE;
         return true;
-    case 4:
-    case 5:
+    case grBits12:
+    case grBits16:
         type = isSigned ? GL_SHORT : GL_UNSIGNED_SHORT;
         return true;
-    case 7:
+    case grBits32:
         type = isSigned ? GL_INT : GL_UNSIGNED_INT;
         return true;
     default:
@@ -261,18 +263,18 @@ bool integerType(int layout, int numberKind, int bitCode, GLenum& type) {
 }
 
 bool floatRow(int layout, int bitCode, GLenum& internal, GLenum& type) {
-    if (layout == 11) {
+    if (layout == grLayoutDepth) {
         // Depth values: 16-bit and 24-bit (in 32-bit words) fixed point, 32-bit float.
         switch (bitCode) {
-        case 5:
+        case grBits16:
             internal = GL_DEPTH_COMPONENT16;
             type = GL_UNSIGNED_SHORT;
             return true;
-        case 6:
+        case grBits24:
             internal = GL_DEPTH_COMPONENT24;
             type = GL_UNSIGNED_INT;
             return true;
-        case 7:
+        case grBits32:
             internal = GL_DEPTH_COMPONENT32;
             type = GL_FLOAT;
             return true;
@@ -280,14 +282,14 @@ bool floatRow(int layout, int bitCode, GLenum& internal, GLenum& type) {
             return false;
         }
     }
-    if (!(layout <= 8 || layout == 12 || layout == 13))
+    if (!(layout <= grLayoutRGBA || layout == grLayoutRGBAlt || layout == grLayoutRGBAAlt))
         return false;
-    if (bitCode != 5 && bitCode != 7)
+    if (bitCode != grBits16 && bitCode != grBits32)
         return false;
     internal = kLayoutFormat[layout];
-    if (layout == 4 || layout == 5)
+    if (layout == grLayoutGreen || layout == grLayoutBlue)
         internal = GL_RGB;
-    type = bitCode == 5 ? GL_HALF_FLOAT : GL_FLOAT;
+    type = bitCode == grBits16 ? GL_HALF_FLOAT : GL_FLOAT;
     return true;
 }
 
@@ -297,27 +299,27 @@ bool resolveFormat(grGLFormat& out, int layout, int numberKind, int bitCode, boo
     if (layout < 0 || layout >= kLayoutCount)
         return false;
     // Intensity is an internal format only; its pixels arrive as luminance.
-    out.format = layout == 2 ? GL_LUMINANCE : kLayoutFormat[layout];
-    if (layout == 14)
+    out.format = layout == grLayoutIntensity ? GL_LUMINANCE : kLayoutFormat[layout];
+    if (layout == grLayoutRGBPair)
         return false;
 
     GLenum internal = 0;
     GLenum type = 0;
-    if (numberKind == 2) {
+    if (numberKind == grKindFloat) {
         if (!floatRow(layout, bitCode, internal, type))
             return false;
-    } else if (numberKind == 0 || numberKind == 1) {
-        if (bitCode >= 9) {
+    } else if (numberKind == grKindSigned || numberKind == grKindUnsigned) {
+        if (bitCode >= grPacked332) {
             if (!packedRow(layout, numberKind, bitCode, internal, type, out.format))
                 return false;
         } else {
-            if (bitCode < 0 || bitCode > 7)
+            if (bitCode < grBits1 || bitCode > grBits32)
                 return false;
             internal = kIntegerInternal[layout][bitCode];
             if (internal == 0)
                 return false;
             // The colour-index rows exist for unsigned indices only.
-            if (layout == 15 && numberKind == 0)
+            if (layout == grLayoutColorIndex && numberKind == grKindSigned)
                 return false;
             if (!integerType(layout, numberKind, bitCode, type))
                 return false;
