@@ -6,13 +6,9 @@ using namespace libgr;
 
 namespace {
 
-grImage2D image2D(std::uint32_t w, std::uint32_t h) {
+grImage2D bgr(std::uint32_t w, std::uint32_t h) {
     grImage2D im;
-    im.layout = 9;
-    im.numberKind = 1;
-    im.bitCode = 3;
-    im.width = w;
-    im.height = h;
+    im.width = w, im.height = h;
     EXPECT_TRUE(im.pixels.create(w * h * 3));
     return im;
 }
@@ -26,25 +22,24 @@ TEST(FloorPowerOfTwo, LooksAtBitsThirtyToZero) {
         EXPECT_EQ(floorPowerOfTwo(in[i]), out[i]) << std::hex << in[i];
 }
 
-TEST(ImageTextureFill, SizeAndListLength) {
+TEST(ImageTextureFill, SizeListLengthAndSharedBytes) {
     // The largest dimension so far unless a size is given; a computed size never shrinks.
-    struct Step {
-        std::uint32_t w, h, given, expected;
-    };
+    const std::uint32_t steps[][4] = {{200, 100, 0, 200},
+                                      {200, 100, 64, 64},
+                                      {50, 50, 0, 64},
+                                      {300, 10, 0, 300},
+                                      {10, 400, 0, 400}};
     grTexture2D texture;
-    for (const Step s : {Step{200, 100, 0, 200}, Step{200, 100, 64, 64}, Step{50, 50, 0, 64},
-                         Step{300, 10, 0, 300}, Step{10, 400, 0, 400}}) {
-        texture.setImage(image2D(s.w, s.h), s.given, 0);
-        EXPECT_EQ(texture.size, s.expected) << s.w << "x" << s.h << " given " << s.given;
+    for (const auto& s : steps) {
+        texture.setImage(bgr(s[0], s[1]), s[2], 0);
+        EXPECT_EQ(texture.size, s[3]) << s[0] << "x" << s[1] << " given " << s[2];
     }
-    // From position 3: three default records, then the given ones.
-    const grImage2D a = image2D(4, 4), b = image2D(2, 2);
+    // From position 3: three default records, then the given ones, sharing their bytes.
+    grImage2D a = bgr(4, 4), b = bgr(2, 2);
     grTexture2D fresh;
     ASSERT_TRUE(fresh.setImages(std::vector<grImage2D>{a, b}, 0, 3));
     ASSERT_EQ(fresh.images.size(), 5u);
-    for (int i = 0; i < 3; ++i)
-        EXPECT_FALSE(fresh.images[i].pixels.hasStorage()) << i;
-    EXPECT_EQ(fresh.images[3].pixels.begin(), a.pixels.begin());
+    EXPECT_FALSE(fresh.images[2].pixels.hasStorage());
     EXPECT_EQ(fresh.images[4].pixels.begin(), b.pixels.begin());
     fresh.setImages(&b, 1, 0, 0); // setImages never shrinks the list
     EXPECT_EQ(fresh.images.size(), 5u);
@@ -55,19 +50,17 @@ TEST(ImageTextureFill, SizeAndListLength) {
     EXPECT_EQ(fresh.images[10].width, 2u);
     fresh.setImage(a, 0, 1); // setImage keeps exactly index + 1 records
     EXPECT_EQ(fresh.images.size(), 2u);
-}
+    a.pixels.begin()[5] = 77; // the texture's copy keeps the bytes after the producer lets go
+    a.pixels.release();
+    EXPECT_EQ(fresh.images[1].pixels[5], 77);
 
-TEST(ImageTextureFill, StoredRecordsShareTheProducersBytes) {
-    grImage2D image = image2D(4, 2);
-    image.palette.resize(4);
-    grTexture2D texture;
-    texture.setImage(image, 0, 0);
-    EXPECT_EQ(image.pixels.refCount(), 2);
-    EXPECT_EQ(image.palette.red.refCount(), 2);
-    EXPECT_EQ(texture.images[0].pixels.begin(), image.pixels.begin());
-    // The texture's copy keeps the bytes alive after the producer lets go of them.
-    image.pixels.begin()[5] = 77;
-    image.pixels.release();
-    EXPECT_EQ(texture.images[0].pixels.refCount(), 1);
-    EXPECT_EQ(texture.images[0].pixels[5], 77);
+    grTextureCubeMap cube; // level L of a cube map is records 6L to 6L + 5
+    const grTextureCubeMap::Faces faces = {a, a, a, a, a, bgr(8, 3)};
+    ASSERT_TRUE(cube.setLevels(std::vector<grTextureCubeMap::Faces>{faces, faces}, 0, 1));
+    EXPECT_EQ(cube.images.size(), 18u);
+    EXPECT_EQ((std::vector<std::uint32_t>{cube.images[11].width, cube.images[17].width, cube.size}),
+              (std::vector<std::uint32_t>{8, 8, 8}));
+    ASSERT_TRUE(cube.setLevel(faces.data(), 5, 0));
+    EXPECT_EQ(cube.images.size(), 6u);
+    EXPECT_EQ(cube.size, 5u);
 }
