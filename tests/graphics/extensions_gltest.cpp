@@ -1,4 +1,4 @@
-// The probes against the real driver's extension list.
+// The whole-word search of an extension list, and the probes against the real driver's.
 #include "libgr/extensions.h"
 
 #include "gl_context.h"
@@ -45,4 +45,18 @@ TEST(ExtensionsGL, ProbesFollowTheDriversList) {
     EXPECT_NE(glCompressedTexImage2DARB, nullptr);
     // The flags are process-wide; the pointers are only called while their flag is set.
     hasTextureCompression = hasGenerateMipmap = hasTexture3D = hasAnisotropicFilter = 0;
+}
+
+TEST(ExtensionsGL, WholeWordSearch) {
+    // Found: whole words, the last one ended by the NUL, a word after a longer one with the
+    // name as prefix, and back to back (the second starts where the first ended).
+    for (const char* list : {"GL_ab GL_cd", "GL_cd GL_ab", "GL_ab_more GL_ab GL_y", "GL_abGL_ab",
+                             "GL_x GL_abGL_ab GL_y"})
+        EXPECT_TRUE(hasExtensionIn(list, "GL_ab")) << list;
+    // Not found: only a prefix or a suffix of a longer word, a tab is no separator, no list.
+    for (const char* list : {"GL_ab_more GL_x", "GL_x XGL_ab", "GL_x_GL_ab GL_y", "GL_ab\tGL_y",
+                             "GL_abGL_abc", "GL_ab_GL_ab", static_cast<const char*>(nullptr)})
+        EXPECT_FALSE(hasExtensionIn(list, "GL_ab")) << (list ? list : "(null)");
+    for (const char* name : {static_cast<const char*>(nullptr), "", "GL_ab GL_cd"})
+        EXPECT_FALSE(hasExtensionIn("GL_ab GL_cd", name)) << (name ? name : "(null)");
 }

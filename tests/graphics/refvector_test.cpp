@@ -29,25 +29,19 @@ TEST(Refvector, SharingCreatingAndResizing) {
         for (int i = 0; i < 4; ++i)
             a[i] = 10 + i;
         refvector2<int, Counting> c(a);
-        b = a;
-        b = *&b; // neither self-assignment nor assignment from a sharer counts twice
-        b = c;
+        b = a, b = *&b, b = c;    // neither self-assignment nor a sharer's counts twice
         ASSERT_TRUE(a.resize(6)); // in place: every sharer sees it
         EXPECT_EQ((Ints{a.refCount(), b.size()}), (Ints{3, 6}));
         ASSERT_TRUE(a.create(2, nullptr, 1, 0, true)); // its own storage, leading elements kept
         EXPECT_EQ((Ints{a[1], b[0], b.refCount(), a.size()}), (Ints{11, 10, 2, 2}));
         EXPECT_TRUE(b.create(0) && b.hasStorage() && b.empty() && b.begin() == b.end());
         c = none; // from an array without storage
-        EXPECT_FALSE(c.hasStorage());
-        EXPECT_EQ(Counting::frees, 1);
+        EXPECT_EQ((Ints{c.hasStorage(), Counting::frees}), (Ints{0, 1}));
         EXPECT_FALSE((refvector2<std::array<char, 40>, Counting>().create(0x10000000u))); // 10 GiB
 
         refvector<unsigned short, Counting> r, s, t;
         ASSERT_TRUE(r.resize(3));
-        r[2] = 300;
-        s = r;
-        t = s;
-        t = *&t;
+        r[2] = 300, s = r, t = s, t = *&t;
         EXPECT_EQ(r.refCount(), 3);
         ASSERT_TRUE(s.resize(5) && t.resize(0)); // a private copy; t alone detaches
         s[2] = 1;
@@ -70,15 +64,13 @@ TEST(Refvector, ViewsMeasureTheSharedBytes) {
          {Ints{14, all, 2, 0, 54}, {14, 1, 1, 0, 14}, {14, 0, 0, 1}, {100, all, 0, 0}}) {
         view.attach(bytes, std::uint32_t(l[0]), std::uint32_t(l[1]));
         EXPECT_EQ((Ints{view.size(), view.empty()}), (Ints{l[2], l[3]})) << l[0] << " " << l[1];
-        if (l.size() > 4) {
-            EXPECT_EQ(view[view.size() - 1][0], l[4]); // the last element's first byte
-        }
+        EXPECT_EQ(l.size() > 4 ? view[view.size() - 1][0] : 0, l.size() > 4 ? l[4] : 0);
     }
-    view.attach(bytes, 150);
-    EXPECT_EQ(view.byteOffset(), 100u); // lowered to the storage's length
+    view.attach(bytes, 150); // the offset is lowered to the storage's length
     ofsvector<std::uint32_t> words;
     words.attach(bytes, 4, 2);
-    EXPECT_EQ((Ints{words.end() - words.begin(), words[0]}), (Ints{2, 0x07060504}));
+    EXPECT_EQ((Ints{view.byteOffset(), words.end() - words.begin(), words[0]}),
+              (Ints{100, 2, 0x07060504}));
     ofsvector<unsigned char> tail, copy;
     tail.attach(bytes, 90);
     copy = tail; // shares and takes over the placement
