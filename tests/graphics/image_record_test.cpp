@@ -12,6 +12,9 @@ TEST(ImageRecord, CountsAllocationAndSharedCopies) {
     grImage2D rgb;
     rgb.width = 3, rgb.height = 2, rgb.skipRows = -1; // negative unpack fields: unknowable
     EXPECT_EQ(uploadByteCount(rgb, bgrBytes, 4), kMax);
+    grImage3D volume;
+    volume.width = volume.height = volume.depth = 1, volume.skipPixels = -1;
+    EXPECT_EQ(uploadByteCount(volume, bgrBytes, 4), kMax);
     rgb.skipRows = 1;
     EXPECT_EQ(uploadByteCount(rgb, grGLFormat{GL_RGB, GL_RGB, 0x1234}, 4), kMax); // unknown type
     EXPECT_EQ(uploadByteCount(rgb, bgrBytes, 4), 33u);
