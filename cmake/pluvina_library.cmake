@@ -11,7 +11,10 @@ function(pluvina_library target export_name)
         POSITION_INDEPENDENT_CODE ON
         VERSION ${PROJECT_VERSION}
         # 0.x releases keep their interface within one minor version.
-        SOVERSION ${PROJECT_VERSION_MAJOR}.${PROJECT_VERSION_MINOR})
+        SOVERSION ${PROJECT_VERSION_MAJOR}.${PROJECT_VERSION_MINOR}
+        # Installed shared libraries find each other in their own folder, wherever the prefix
+        # is (-DCMAKE_SKIP_INSTALL_RPATH=ON leaves this out, as distributions prefer).
+        INSTALL_RPATH "$ORIGIN")
     target_compile_features(${target} PUBLIC cxx_std_17)
     target_include_directories(${target} PUBLIC
         $<BUILD_INTERFACE:${CMAKE_CURRENT_SOURCE_DIR}/include>

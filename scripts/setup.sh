@@ -7,7 +7,7 @@ cd "$(dirname "$0")/.."
 packages=(cmake g++ make pkg-config freeglut3-dev libglu1-mesa-dev libgl1-mesa-dri
           xvfb xauth xdotool x11-utils imagemagick
           libgtest-dev libgmock-dev libbenchmark-dev libstb-dev bc
-          clang clang-format libclang-rt-14-dev valgrind python3 x11-apps)
+          clang clang-format libclang-rt-14-dev valgrind python3 x11-apps doxygen)
 missing=()
 for p in "${packages[@]}"; do
     dpkg-query -W -f='${Status}' "$p" 2>/dev/null | grep -q "install ok installed" || missing+=("$p")

@@ -1,26 +1,39 @@
 #!/usr/bin/env bash
-# Sets up, builds and runs every test: the unit and GL tests, the end-to-end tests of the
-# program under X, an example program built against the installed package, the program under
-# Valgrind memcheck and a soak run of random input, then the unit tests again under
-# AddressSanitizer + UndefinedBehaviorSanitizer and a bounded fuzzing run of the BMP reader.
-# Works without a display and without stdin. PLUVINA_QUICK=1 stops after CTest.
+# Sets up, builds and runs every test: the formatting check, the unit and GL tests and the
+# end-to-end tests of the program under X, all of them again against shared libraries, the
+# example consumers built outside the tree against the installed package (static and shared),
+# the program under Valgrind memcheck and a soak run of random input, then the unit tests
+# again under AddressSanitizer + UndefinedBehaviorSanitizer and a bounded fuzzing run of the
+# BMP reader. Works without a display and without stdin. PLUVINA_QUICK=1 stops after the
+# first CTest run.
 set -euo pipefail
 cd "$(dirname "$0")/.."
 scripts/setup.sh
 # ctest_count <log>: the number of tests a CTest run passed
 ctest_count() { sed -n 's/.* tests failed out of \([0-9]*\)$/\1/p' "$1" | tail -n1; }
+
+echo "== formatting (clang-format, .clang-format)"
+cmake --build build --target check-format
 scripts/with-x.sh ctest --test-dir build --output-on-failure -j1 </dev/null | tee build/ctest.log
-passed=$(ctest_count build/ctest.log)
+passed=$(($(ctest_count build/ctest.log) + 1))
 
 if [ "${PLUVINA_QUICK:-0}" != 1 ]; then
-    echo "== the installed package, used by examples/textured_quad"
-    rm -rf build/install build/example
-    cmake --install build --prefix build/install >/dev/null
-    cmake -S examples/textured_quad -B build/example \
-        -DCMAKE_PREFIX_PATH="$PWD/build/install" >/dev/null
-    cmake --build build/example -j"$(nproc)"
-    # A few frames with one of the sample photographs; it checks what it shows, then ends.
-    scripts/with-x.sh build/example/textured_quad build/app/p6155961.bmp 30 </dev/null
+    echo "== shared libraries: the same tests"
+    BUILD_DIR=build-shared scripts/setup.sh -DBUILD_SHARED_LIBS=ON -DPLUVINA_BUILD_BENCHMARKS=OFF
+    scripts/with-x.sh ctest --test-dir build-shared --output-on-failure -j1 </dev/null |
+        tee build-shared/ctest.log
+    passed=$((passed + $(ctest_count build-shared/ctest.log)))
+
+    for kind in static shared; do
+        dir=build
+        [ $kind = shared ] && dir=build-shared
+        echo "== the installed package ($kind libraries), used by the consumers in examples/"
+        rm -rf "$dir/install"
+        cmake --install "$dir" --prefix "$dir/install" >/dev/null
+        scripts/consumers.sh "$dir/install" "$dir/consumers" build/app/p6155961.bmp \
+            -DBUILD_SHARED_LIBS=$([ $kind = shared ] && echo ON || echo OFF) </dev/null
+        passed=$((passed + 5))
+    done
 
     echo "== the program under Valgrind memcheck"
     scripts/memcheck.sh build </dev/null
@@ -41,8 +54,8 @@ if [ "${PLUVINA_QUICK:-0}" != 1 ]; then
             -max_len=65536 build-asan/fuzz-corpus tests/fuzz/corpus </dev/null
         passed=$((passed + 1))
     fi
-    # The example, the memory check and the soak each count as one test.
-    passed=$((passed + 3))
+    # The memory check and the soak each count as one test.
+    passed=$((passed + 2))
 fi
 # Every step above stops the script on failure, so reaching this line means none failed.
 echo "tests: $passed passed, 0 failed"
