@@ -9,12 +9,15 @@
 
 namespace libgr {
 
+/// Anything that renders itself with GL calls.
 class grDrawable3D {
 public:
+    /// Issues the GL calls that show the thing, with a GL context current.
     virtual void render() = 0;
     virtual ~grDrawable3D() = 0;
 };
 
+/// A drawable whose rendering is its draw(); display lists record objects of this kind.
 class grObject3D : public grDrawable3D {
 public:
     /// Calls draw().
@@ -34,8 +37,11 @@ class grDspList : public grObject3D {
 public:
     grDspList() = default;
     ~grDspList() override;
+    /// Copies share the list and its count.
+    ///@{
     grDspList(const grDspList&) = default;
     grDspList& operator=(const grDspList&) = default;
+    ///@}
 
     /// Compiles object->draw() (nothing for a null object) into the list, generating the
     /// list name on first use and reusing it afterwards. False when GL hands out no list

@@ -12,13 +12,16 @@
 namespace libgr {
 
 /// Set to 1 by the probe that finds the extension; never cleared.
+///@{
 extern int hasTextureCompression;
 extern int hasGenerateMipmap;
 extern int hasTexture3D;
 extern int hasAnisotropicFilter;
+///@}
 
 /// Entry points, fetched by probeTextureCompression (the first seven) and probeTexture3D
 /// (the last two). A failed lookup leaves null although the flag says the extension exists.
+///@{
 extern PFNGLCOMPRESSEDTEXIMAGE3DARBPROC glCompressedTexImage3DARB;
 extern PFNGLCOMPRESSEDTEXIMAGE2DARBPROC glCompressedTexImage2DARB;
 extern PFNGLCOMPRESSEDTEXIMAGE1DARBPROC glCompressedTexImage1DARB;
@@ -28,6 +31,7 @@ extern PFNGLCOMPRESSEDTEXSUBIMAGE1DARBPROC glCompressedTexSubImage1DARB;
 extern PFNGLGETCOMPRESSEDTEXIMAGEARBPROC glGetCompressedTexImageARB;
 extern PFNGLTEXIMAGE3DEXTPROC glTexImage3DEXT;
 extern PFNGLTEXSUBIMAGE3DEXTPROC glTexSubImage3DEXT;
+///@}
 
 /// Looks up a GL entry point by name through GLX. Needs a current GL context to be
 /// meaningful; returns null for a null or unknown name.
@@ -47,9 +51,11 @@ bool hasExtension(const char* name);
 /// The probes. Each answers non-zero when its extension was found and 0 otherwise; the two
 /// that fetch entry points answer the last pointer fetched (so 0 if that lookup failed).
 /// Safe to run any number of times, in any order, with a GL context current.
+///@{
 std::intptr_t probeTextureCompression();
 std::intptr_t probeGenerateMipmap();
 std::intptr_t probeTexture3D();
 std::intptr_t probeAnisotropicFilter();
+///@}
 
 } // namespace libgr

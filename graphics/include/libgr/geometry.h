@@ -7,19 +7,30 @@
 namespace libgr {
 
 /// Degrees to radians and back. Doubles on purpose: the product is rounded to float after.
+///@{
 constexpr double kDegToRad = 0.017453292519943122;
 constexpr double kRadToDeg = 57.29577951308232;
+///@}
 
+/// A point or vector in the plane.
 struct grVec2 {
+    /// The coordinates.
+    ///@{
     float x, y;
+    ///@}
 
+    /// The origin.
     constexpr grVec2() : x(0.0f), y(0.0f) {}
+    /// The point (x_, y_).
     constexpr grVec2(float x_, float y_) : x(x_), y(y_) {}
 };
 
 /// An axis-aligned rectangle: minimum corner, then maximum corner.
 struct grRect {
+    /// The minimum corner, then the maximum corner.
+    ///@{
     float minX, minY, maxX, maxY;
+    ///@}
 
     constexpr grRect() : minX(0.0f), minY(0.0f), maxX(0.0f), maxY(0.0f) {}
     /// Orders the corners component-wise, so any two opposite corners will do.
@@ -28,11 +39,18 @@ struct grRect {
           maxY(a.y > b.y ? a.y : b.y) {}
 };
 
+/// A point or vector in space.
 struct grVec3 {
+    /// The coordinates.
+    ///@{
     float x, y, z;
+    ///@}
 
+    /// The zero vector.
     constexpr grVec3() : x(0.0f), y(0.0f), z(0.0f) {}
+    /// (v, v, v).
     constexpr explicit grVec3(float v) : x(v), y(v), z(v) {}
+    /// (x_, y_, z_).
     constexpr grVec3(float x_, float y_, float z_) : x(x_), y(y_), z(z_) {}
 
     /// All three components become v; returns v.
@@ -41,9 +59,14 @@ struct grVec3 {
         return v;
     }
 
+    /// The three coordinates as an array, for the GL calls that take one.
+    ///@{
     float* data() { return &x; }
     const float* data() const { return &x; }
+    ///@}
 
+    /// Component-wise sum, difference and scaling in place; each returns *this.
+    ///@{
     grVec3& operator+=(const grVec3& b) {
         x += b.x;
         y += b.y;
@@ -62,8 +85,11 @@ struct grVec3 {
         z *= s;
         return *this;
     }
+    ///@}
 };
 
+/// Component-wise sum, difference, negation and scaling.
+///@{
 inline grVec3 operator+(const grVec3& a, const grVec3& b) {
     return grVec3(a.x + b.x, a.y + b.y, a.z + b.z);
 }
@@ -79,30 +105,38 @@ inline grVec3 operator*(const grVec3& a, float s) {
 inline grVec3 operator*(float s, const grVec3& a) {
     return a * s;
 }
+///@}
 
 /// Exact component-wise equality (any NaN makes it false).
 inline bool equals(const grVec3& a, const grVec3& b) {
     return a.x == b.x && a.y == b.y && a.z == b.z;
 }
+/// equals(a, b), and its negation.
+///@{
 inline bool operator==(const grVec3& a, const grVec3& b) {
     return equals(a, b);
 }
 inline bool operator!=(const grVec3& a, const grVec3& b) {
     return !equals(a, b);
 }
+///@}
 /// True when every component equals s exactly.
 inline bool allEqual(const grVec3& v, float s) {
     return v.x == s && v.y == s && v.z == s;
 }
 
+/// Dot product.
 float dot(const grVec3& a, const grVec3& b);
+/// Cross product (right-handed).
 grVec3 cross(const grVec3& a, const grVec3& b);
+/// Euclidean length.
 float length(const grVec3& v);
 /// v / |v|; the zero vector when the length is 0.
 grVec3 normalized(const grVec3& v);
 
 /// cross(p1 - p0, p2 - p1), not normalised.
 grVec3 triangleNormal(const grVec3& p0, const grVec3& p1, const grVec3& p2);
+/// triangleNormal normalised (the zero vector for a degenerate triangle).
 grVec3 unitTriangleNormal(const grVec3& p0, const grVec3& p1, const grVec3& p2);
 /// dot(cross(a, b), c).
 float tripleProduct(const grVec3& a, const grVec3& b, const grVec3& c);
@@ -110,13 +144,17 @@ float tripleProduct(const grVec3& a, const grVec3& b, const grVec3& c);
 float orientedVolume(const grVec3& p0, const grVec3& p1, const grVec3& p2, const grVec3& p3);
 
 /// Per component: truncate(v / step) * step (so negative values move toward zero).
+///@{
 float snapDown(float v, float step);
 grVec3 snapDown(const grVec3& v, float step);
 grVec3 snapDown(const grVec3& v, const grVec3& step);
+///@}
 /// snapDown, plus one step wherever the input lies strictly above the snapped value.
+///@{
 float snapUp(float v, float step);
 grVec3 snapUp(const grVec3& v, float step);
 grVec3 snapUp(const grVec3& v, const grVec3& step);
+///@}
 
 /// (x/w, y/w, z/w).
 grVec3 fromHomogeneous(float x, float y, float z, float w);
@@ -127,15 +165,23 @@ void directionOf(float x, float y, float z, float w, float (&out)[4]);
 
 /// Sixteen floats in OpenGL column-major order: row r, column c at index 4c + r.
 struct grMatrix4 {
-    float m[16] = {};
+    float m[16] = {}; ///< the elements, column by column; all 0 by default
 
+    /// The elements as an array, for glLoadMatrixf and glMultMatrixf.
+    ///@{
     float* data() { return m; }
     const float* data() const { return m; }
+    ///@}
+    /// Element i of m.
+    ///@{
     float& operator[](int i) { return m[i]; }
     float operator[](int i) const { return m[i]; }
+    ///@}
 };
 
+/// Rows become columns.
 grMatrix4 transpose(const grMatrix4& m);
+/// The determinant of all four rows and columns.
 float determinant(const grMatrix4& m);
 /// Adjugate over determinant; a singular matrix gives infinities/NaNs.
 grMatrix4 inverse(const grMatrix4& m);
@@ -144,11 +190,12 @@ grVec3 transformPoint(const grMatrix4& m, const grVec3& v);
 
 /// An angle in degrees about an axis, in glRotatef's order. The axis is kept as given.
 struct grRotation {
-    float angle;
-    grVec3 axis;
+    float angle; ///< degrees, right-handed about the axis
+    grVec3 axis; ///< any length; normalised where a matrix is made
 
     /// The identity: 0 degrees about (0, 0, 1).
     constexpr grRotation() : angle(0.0f), axis(0.0f, 0.0f, 1.0f) {}
+    /// angle_ degrees about axis_.
     constexpr grRotation(float angle_, const grVec3& axis_) : angle(angle_), axis(axis_) {}
 
     /// (-angle, same axis).
@@ -171,18 +218,26 @@ struct grRotation {
 
 /// w + (x, y, z); only a unit quaternion (a unit rotation axis) composes exactly.
 struct grQuaternion {
+    /// The scalar part, then the vector part.
+    ///@{
     float w, x, y, z;
+    ///@}
 
+    /// The identity rotation, 1 + (0, 0, 0).
     constexpr grQuaternion() : w(1.0f), x(0.0f), y(0.0f), z(0.0f) {}
+    /// w_ + (x_, y_, z_).
     constexpr grQuaternion(float w_, float x_, float y_, float z_) : w(w_), x(x_), y(y_), z(z_) {}
 
     /// cos(h) + sin(h) * axis with h the half angle; the axis is used as stored.
     static grQuaternion fromRotation(const grRotation& r);
+    /// The quaternion of the rotation in m's upper 3x3 (w from the trace; w = 0, a half
+    /// turn, divides by zero).
     static grQuaternion fromMatrix(const grMatrix4& m);
 
     /// Angle and unit axis; a quaternion without vector part gives the axis (0, 0, 1).
     /// A w rounded just past +-1 counts as +-1, so the angle is never NaN for finite input.
     grRotation toRotation() const;
+    /// The rotation matrix of a unit quaternion (no translation, element 15 is 1).
     grMatrix4 toMatrix() const;
 };
 
@@ -196,21 +251,31 @@ grVec3 halfProduct(const grVec3& v, const grQuaternion& q);
 /// A rotation followed by a translation: maps p to R * p + t.
 struct grPose {
     // The rotation must stay the first member: rotation() hands out the pose viewed as it.
-    grRotation rot;
-    grVec3 trans;
+    grRotation rot; ///< applied first
+    grVec3 trans;   ///< added after the rotation
 
+    /// The identity pose.
     constexpr grPose() : rot(), trans() {}
+    /// Rotation r, then translation t.
     constexpr grPose(const grRotation& r, const grVec3& t) : rot(r), trans(t) {}
 
+    /// The rotation part.
+    ///@{
     grRotation& rotation() { return rot; }
     const grRotation& rotation() const { return rot; }
+    ///@}
+    /// The translation part.
+    ///@{
     grVec3& translation() { return trans; }
     const grVec3& translation() const { return trans; }
+    ///@}
 
+    /// Replaces the rotation; returns *this.
     grPose& setRotation(const grRotation& r) {
         rot = r;
         return *this;
     }
+    /// Replaces the translation; returns *this.
     grPose& setTranslation(const grVec3& t) {
         trans = t;
         return *this;
@@ -243,10 +308,13 @@ struct grPose {
 /// c = cross(v / theta, axis), theta the angle of r in radians.
 grVec3 twistTranslation(const grVec3& v, const grRotation& r);
 
+/// The zero vector, the identity rotation, pose and matrix.
+///@{
 inline constexpr grVec3 grZeroVector{0.0f, 0.0f, 0.0f};
 inline constexpr grRotation grIdentityRotation{0.0f, grVec3(0.0f, 0.0f, 1.0f)};
 inline constexpr grPose grIdentityPose{grIdentityRotation, grZeroVector};
 inline constexpr grMatrix4 grIdentityMatrix{{1.0f, 0.0f, 0.0f, 0.0f, 0.0f, 1.0f, 0.0f, 0.0f, 0.0f,
                                              0.0f, 1.0f, 0.0f, 0.0f, 0.0f, 0.0f, 1.0f}};
+///@}
 
 } // namespace libgr

@@ -6,7 +6,10 @@ namespace libgr {
 
 /// The six values glFrustum takes, in its order.
 struct grFrustum {
+    /// Edges of the near rectangle in eye coordinates, then the near and far distances.
+    ///@{
     double left, right, bottom, top, near, far;
+    ///@}
 };
 
 /// Perspective described by the diagonal field of view. Note that the default fov is 90.0
@@ -15,8 +18,8 @@ struct grFrustum {
 struct grPerspective {
     double fov = 90.0;                  ///< diagonal field of view, radians
     double aspect = 1.3333333333333333; ///< width / height
-    double near = 0.1;
-    double far = 1000.1;
+    double near = 0.1;                  ///< distance of the near clipping plane
+    double far = 1000.1;                ///< distance of the far clipping plane
 
     /// aspect = width / height (no check: a height of 0 gives an infinite aspect).
     void setAspect(double width, double height);

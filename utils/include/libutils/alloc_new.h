@@ -7,6 +7,8 @@
 
 namespace libutils {
 
+/// The allocator policy of the reference-counted arrays: raw byte blocks from array new,
+/// optionally filled from a file, with the length and outcome of the last request kept.
 class alloc_new {
 public:
     /// Outcome of the last allocate or reallocate.
@@ -36,6 +38,7 @@ public:
 
     /// Byte length of the block last obtained (0 before the first).
     std::uint32_t byteLength() const { return length_; }
+    /// Why the last allocate or reallocate failed, or status::ok after one that succeeded.
     status lastStatus() const { return status_; }
 
 private:

@@ -21,7 +21,9 @@ struct FileStatus {
 bool fileStatus(const char* path, FileStatus& out);
 
 /// Big-endian (network order) to host order.
+///@{
 std::uint16_t netToHost16(std::uint16_t v);
 std::uint32_t netToHost32(std::uint32_t v);
+///@}
 
 } // namespace libutils
