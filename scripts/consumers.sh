@@ -3,8 +3,8 @@
 # runs them: find_package with components (the geometry kit alone with GLUT hidden; a BMP
 # drawn through vela), add_subdirectory into a parent with its own `utils` target,
 # pkg-config with a plain Makefile, and a plugin loaded with dlopen.
-# Usage: scripts/consumers.sh <install prefix> <work folder> <picture.bmp> [extra cmake args]
-# The extra arguments go to the subproject build (for example -DBUILD_SHARED_LIBS=ON).
+# Usage: scripts/consumers.sh <install prefix> <work folder> <picture.bmp> [--no-subproject]
+# The subproject builds the libraries again from this tree; --no-subproject skips it.
 set -euo pipefail
 cd "$(dirname "$0")/.."
 prefix=$(realpath "$1")
@@ -45,6 +45,8 @@ echo "-- a plugin linking pluvina::gr, loaded with dlopen: examples/plugin"
 configure_build plugin -DCMAKE_PREFIX_PATH="$prefix"
 "$work/plugin/plugin_host" "$work/plugin/picture_plugin.so" "$picture"
 
-echo "-- add_subdirectory into a parent with its own utils target: examples/subproject"
-configure_build subproject -DPLUVINA_SOURCE_DIR="$PWD" "$@"
-"$work/subproject/subproject"
+if [ "${1:-}" != --no-subproject ]; then
+    echo "-- add_subdirectory into a parent with its own utils target: examples/subproject"
+    configure_build subproject -DPLUVINA_SOURCE_DIR="$PWD"
+    "$work/subproject/subproject"
+fi
