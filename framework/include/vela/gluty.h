@@ -81,8 +81,9 @@ public:
     /// GLUT's current window and enters glutMainLoop. Returns only if glutMainLoop does.
     void mainLoop(bool idle, bool keyRepeat);
 
-    // The GLUT callbacks. Each looks up GLUT's current window and passes the event on to
-    // the object bound to it; events of unbound windows are dropped.
+    /// The GLUT callbacks. Each looks up GLUT's current window and passes the event on to
+    /// the object bound to it; events of unbound windows are dropped.
+    ///@{
     static void onReshape(int width, int height);
     static void onDisplay();
     static void onKeyboard(unsigned char key, int x, int y);
@@ -94,6 +95,7 @@ public:
     static void onKeyboardUp(unsigned char key, int x, int y);
     static void onSpecialUp(int key, int x, int y);
     static void onMouseWheel(int wheel, int direction, int x, int y);
+    ///@}
 
     glutyRegistry(const glutyRegistry&) = delete;
     glutyRegistry& operator=(const glutyRegistry&) = delete;

@@ -16,6 +16,8 @@ public:
     grRefHandle() = default;
     /// Adopts a fresh record whose count the caller has set to 1.
     explicit grRefHandle(Record* adopted) : record_(adopted) {}
+    /// Copies hold the same record; moves hand the hold over and leave `other` empty.
+    ///@{
     grRefHandle(const grRefHandle& other) { share(other.record_); }
     grRefHandle(grRefHandle&& other) noexcept : record_(std::exchange(other.record_, nullptr)) {}
     grRefHandle& operator=(const grRefHandle& other) {
@@ -29,6 +31,7 @@ public:
         }
         return *this;
     }
+    ///@}
     ~grRefHandle() { reset(); }
 
     /// Holds `record` (one more reference) instead of the current one.
@@ -49,8 +52,12 @@ public:
         record_ = nullptr;
     }
 
+    /// The record held, or null.
+    ///@{
     Record* get() const { return record_; }
     Record* operator->() const { return record_; }
+    ///@}
+    /// Whether a record is held.
     explicit operator bool() const { return record_ != nullptr; }
     /// Holders of the record (0 without one).
     std::int32_t useCount() const { return record_ ? record_->*Count : 0; }

@@ -13,9 +13,9 @@ namespace libgr {
 
 /// The shared record: how many handles refer to it, the GL name and whether the name is live.
 struct grNameRecord {
-    std::int32_t count = 0;
-    GLuint name = 0;
-    bool allocated = false;
+    std::int32_t count = 0; ///< handles holding the record
+    GLuint name = 0;        ///< the GL name; 0 before one is generated
+    bool allocated = false; ///< whether `name` is a live GL object
 };
 
 /// A handle on a shared grNameRecord. `Deleter` is a type with a static
@@ -34,10 +34,15 @@ public:
         return *handle_.get();
     }
 
+    /// Whether the handle holds a record.
     bool hasRecord() const { return bool(handle_); }
+    /// Whether the record's GL name is live (false without a record).
     bool allocated() const { return handle_ && handle_->allocated; }
+    /// The record's GL name (0 without a record).
     GLuint name() const { return handle_ ? handle_->name : 0; }
+    /// Handles holding the record (0 without one).
     std::int32_t useCount() const { return handle_.useCount(); }
+    /// The record, or null.
     const grNameRecord* record() const { return handle_.get(); }
 
     /// Deletes the GL object if one is live; the record itself stays, so a later
