@@ -3,6 +3,7 @@
 #include "pluvina.h"
 #include "vsync.h"
 
+#include "libutils/version.h"
 #include "vela/gluty.h"
 
 #include <GL/freeglut.h>
@@ -49,7 +50,7 @@ int main(int argc, char** argv) {
         if (options.help)
             std::fputs(usage(program).c_str(), stdout);
         else
-            std::printf("%s %s\n", program.c_str(), PLUVINA_VERSION);
+            std::printf("%s %s\n", program.c_str(), PLUVINA_VERSION_STRING);
         return 0;
     }
 
@@ -58,8 +59,8 @@ int main(int argc, char** argv) {
     const bool glutSize = geometryHasSize(argc, argv);
     glutInit(&argc, argv);
     glutInitDisplayMode(GLUT_RGB | GLUT_DOUBLE | GLUT_DEPTH);
-    const int glutWidth = glutGet(GLUT_INIT_WINDOW_WIDTH);
-    const int glutHeight = glutGet(GLUT_INIT_WINDOW_HEIGHT);
+    const int glutWidth = glutSize ? glutGet(GLUT_INIT_WINDOW_WIDTH) : 0;
+    const int glutHeight = glutSize ? glutGet(GLUT_INIT_WINDOW_HEIGHT) : 0;
     Pluvina scene(argc, argv);
     if (options.width > 0)
         glutInitWindowSize(options.width, options.height);

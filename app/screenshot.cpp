@@ -82,7 +82,9 @@ bool writePng(const Frame& frame, const std::string& path, bool exclusive, std::
     if (encoded != 0 && sink.ok && closed)
         return true;
     reason = encoded == 0 ? "cannot encode the picture" : std::strerror(err != 0 ? err : EIO);
-    unlink(path.c_str());
+    // Only a file made here is taken away again; a named one may be anything, even a device.
+    if (exclusive)
+        unlink(path.c_str());
     return false;
 }
 

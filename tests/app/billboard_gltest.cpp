@@ -67,6 +67,11 @@ TEST(BillBoard, SharesTheFilesBytesWithGLAndDrawsOneQuadAtItsPose) {
         EXPECT_EQ(spy::callsOf("glTexCoord2f")[i].args, coords[i]);
     }
     EXPECT_FALSE(glIsEnabled(GL_TEXTURE_2D));
+    // A failed reload leaves the texture in GL, yet the billboard draws nothing any more.
+    spy::start();
+    EXPECT_FALSE(b.load("/nonexistent/p6155961.bmp", pose, kSquare));
+    b.draw();
+    EXPECT_EQ(spy::count("glBegin"), 0u);
     testgl::drainErrors();
 }
 

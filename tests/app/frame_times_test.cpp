@@ -5,7 +5,8 @@
 
 TEST(FrameTimes, FiguresOfTheFramesAfterTheFirst) {
     FrameTimes t;
-    t.frameEnded(80.0); // the first frame, 80 ms after start
+    t.frameEnded(80.0); // the first frame, 80 ms after start: nothing timed yet
+    EXPECT_NE(t.json().find("\"fps\": 0.0, \"first_frame_ms\": 80.0,"), std::string::npos);
     double now = 80.0;
     for (int i = 1; i <= 100; ++i) // gaps of 1, 2, ... 100 ms
         t.frameEnded(now += i);

@@ -19,6 +19,10 @@ read -r R G B < <(probe "$WORK/last.png" rowmedian 200 440 440)
 stats "$WORK/last.png" 0 30 640 450
 [ "$CYAN" -gt 100 ] || fail "no drops in the screenshot ($CYAN cyan pixels)"
 
+# A screenshot that cannot be written: status 1 and one line naming it.
+run_to_end "$empty" 120 --frames 2 --screenshot "$WORK"
+[ "$STATUS" -eq 1 ] && grep -q "^pluvina: $WORK: " "$WORK/stderr" || fail "unwritable screenshot: $STATUS"
+
 # --benchmark prints one line of JSON whose figures agree with each other.
 run_to_end "$empty" 120 --benchmark 2
 [ "$STATUS" -eq 0 ] || fail "--benchmark ended with $STATUS: $(cat "$WORK/stderr")"
