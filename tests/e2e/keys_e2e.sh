@@ -35,8 +35,8 @@ stats "$a" 0 30 640 450
 [ "$(changed "$a" "$b")" = 0 ] || fail "the drops moved while paused ($(changed "$a" "$b") pixels)"
 
 # Frames are still drawn while paused: the key list comes and goes.
-press h
-poll 10 white_in 55 25 300 135 100 || fail "h shows no key list"
+press h # seven lines from just below the running time downwards: the last ones count
+poll 10 white_in 55 90 300 130 50 || fail "h shows no key list"
 press h
 poll 10 no_white_in 55 25 300 135 || fail "the key list stays after the second h"
 press space
@@ -53,6 +53,8 @@ for n in 2 3; do
     [ "$(probe "$WORK/pluvina-00$n.png" size)" = "640 480" ] || fail "pluvina-00$n.png is no 640x480 PNG"
 done
 grep -qx "pluvina: saved pluvina-003.png" "$WORK/stderr" || fail "s did not say where: $(cat "$WORK/stderr")"
+sleep 0.5
+[ ! -e "$WORK/pluvina-004.png" ] || fail "one press of s saved more than one frame"
 
 # f: the screen's size, then the window's again.
 screen=$(xdotool getdisplaygeometry | tr ' ' x)

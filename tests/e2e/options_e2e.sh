@@ -56,6 +56,10 @@ for args in "--size 320x200" "-geometry 300x180+10+10" "-geometry 300x180 --size
         fail "$args: status $STATUS, picture $(probe "$WORK/size.png" size), expected $want"
 done
 
+# --fullscreen: the frames fill the screen.
+run_to_end "$empty" 120 --fullscreen --frames 200 --screenshot "$WORK/full.png"
+[ "$(probe "$WORK/full.png" size)" = "$(xdotool getdisplaygeometry)" ] || fail "--fullscreen: $STATUS"
+
 # Help and version on standard output; wrong options: one line on standard error, status 2.
 run_to_end "$empty" 30 --help
 [ "$STATUS" -eq 0 ] && grep -q -- "--benchmark SECONDS" "$WORK/stdout" || fail "--help"
