@@ -110,32 +110,37 @@ TEST_F(GlState, GuardsRestoreModeAndMatrix) {
     expectMatrixNear(glMatrix(GL_PROJECTION_MATRIX), projection);
 }
 
-TEST_F(GlState, MatrixGuardOverflowsWhenGlStackIsFull) {
-    grMatrixStack& stack = matrixStackFor(GL_PROJECTION);
+// With one slot left on GL's stack the first guard takes it; the next ones, nested, keep
+// their matrices in the overflow stack. Every scope's exit brings back the matrix it found.
+TEST_F(GlState, MatrixGuardSpillsIntoOverflowExactlyWhenGlStackIsFull) {
     setDepthChecking(true);
     const GLint maxDepth = intState(GL_MAX_PROJECTION_STACK_DEPTH);
     glMatrixMode(GL_PROJECTION);
-    while (intState(GL_PROJECTION_STACK_DEPTH) < maxDepth)
+    while (intState(GL_PROJECTION_STACK_DEPTH) < maxDepth - 1)
         glPushMatrix();
-    glFrustum(-2, 2, -1, 1, 1, 100);
-    const grMatrix4 saved = glMatrix(GL_PROJECTION_MATRIX);
     glMatrixMode(GL_MODELVIEW);
-
+    const auto scale = [] { return glMatrix(GL_PROJECTION_MATRIX).m[0]; };
     {
-        grMatrixGuard guard(GL_PROJECTION);
-        EXPECT_FALSE(guard.pushed());
-        glLoadIdentity();
+        grMatrixGuard last(GL_PROJECTION); // takes GL's last slot
+        EXPECT_TRUE(last.pushed());
+        glScalef(2, 2, 2);
         {
-            grMatrixGuard inner(GL_PROJECTION); // still full: nests in the overflow stack
+            grMatrixGuard spilled(GL_PROJECTION);
+            EXPECT_FALSE(spilled.pushed());
             glScalef(3, 3, 3);
+            {
+                grMatrixGuard nested(GL_PROJECTION);
+                EXPECT_FALSE(nested.pushed());
+                glLoadIdentity();
+            }
+            EXPECT_EQ(scale(), 6.0f);
         }
-        expectMatrixNear(glMatrix(GL_PROJECTION_MATRIX), grIdentityMatrix);
+        EXPECT_EQ(scale(), 2.0f);
     }
-    EXPECT_TRUE(stack.overflow.empty());
+    EXPECT_TRUE(matrixStackFor(GL_PROJECTION).overflow.empty());
+    EXPECT_EQ(scale(), 1.0f);
     EXPECT_EQ(intState(GL_MATRIX_MODE), GL_MODELVIEW);
-    EXPECT_EQ(intState(GL_PROJECTION_STACK_DEPTH), maxDepth);
-    expectMatrixNear(glMatrix(GL_PROJECTION_MATRIX), saved);
-    EXPECT_EQ(testgl::drainErrors(), static_cast<unsigned>(GL_NO_ERROR)); // no stack overflow
+    EXPECT_EQ(intState(GL_PROJECTION_STACK_DEPTH), maxDepth - 1);
 }
 
 TEST_F(GlState, UnknownModeIsReportedAndCoutFormattingKept) {
