@@ -16,7 +16,7 @@ namespace libgr {
 // The pixel-format vocabulary. Records keep these codes in plain int32 fields, so files,
 // tables and callers that already hold the numbers stay valid; the names are for reading.
 
-/// Component layout of a pixel (grImage*::layout) and the GL pixel format it stands for.
+/// Component layout of a pixel (the records' layout field) and the GL pixel format it stands for.
 enum grPixelLayout : std::int32_t {
     grLayoutLuminance = 0,      ///< GL_LUMINANCE, 1 component
     grLayoutLuminanceAlpha = 1, ///< GL_LUMINANCE_ALPHA, 2 components
@@ -36,7 +36,7 @@ enum grPixelLayout : std::int32_t {
     grLayoutColorIndex = 15,    ///< GL_COLOR_INDEX; counts no components
 };
 
-/// How a component's bits are read (grImage*::numberKind).
+/// How a component's bits are read (the records' numberKind field).
 enum grNumberKind : std::int32_t {
     grKindSigned = 0,   ///< signed integer
     grKindUnsigned = 1, ///< unsigned integer
@@ -44,7 +44,7 @@ enum grNumberKind : std::int32_t {
 };
 
 /// Bits per component (codes 0 to 8) or, for the packed codes, the packing of a whole pixel
-/// (grImage*::bitCode).
+/// (the records' bitCode field).
 enum grBitCode : std::int32_t {
     grBits1 = 0,
     grBits2 = 1,
@@ -73,15 +73,18 @@ enum grBitCode : std::int32_t {
 /// elsewhere; several records may share it. An alignment of 0 means "rows not rounded" to
 /// rowStride (GL itself only accepts 1, 2, 4 and 8).
 struct grPixelStore {
-    GLint swapBytes = GL_FALSE;
-    GLint alignment = 4;
+    GLint swapBytes = GL_FALSE; ///< GL_TRUE swaps the bytes of each multi-byte component
+    GLint alignment = 4;        ///< row alignment in bytes; 0 leaves rows unrounded
 };
 
 /// A colour palette for colour-index images: three maps of `count` entries. It takes effect
 /// at upload only when `count` is a power of two.
 struct grImagePalette {
-    std::uint32_t count = 0;
+    std::uint32_t count = 0; ///< entries GL reads from each map
+    ///@{
+    /// Index-to-component map, one 16-bit intensity per index.
     refvector<unsigned short> red, green, blue;
+    ///@}
 
     /// Count 0, the three maps released.
     void clear();
@@ -92,40 +95,44 @@ struct grImagePalette {
 
 /// What a record resolves to: the arguments of a glTexImage call.
 struct grGLFormat {
-    GLenum internalFormat = 0;
-    GLenum format = 0;
-    GLenum type = 0;
+    GLenum internalFormat = 0; ///< how GL stores the texture
+    GLenum format = 0;         ///< the components of the pixel data
+    GLenum type = 0;           ///< the data type of a component or packed pixel
 };
 
 // Records: copying one shares its pixel storage and palette maps (nothing is duplicated);
 // the pixelStore pointer is copied, not what it points to. A default record resolves to no
 // format and is skipped by every upload.
 
+/// A one-dimensional image: a row of `width` pixels and how GL is to read it.
 struct grImage1D {
-    ofsvector<unsigned char> pixels;
-    std::int32_t layout = 0;
-    std::int32_t numberKind = 0;
-    std::int32_t bitCode = 0;
-    const grPixelStore* pixelStore = nullptr;
-    std::int32_t skipPixels = 0;
-    std::uint32_t width = 0;
+    ofsvector<unsigned char> pixels;          ///< the bytes, possibly shared with other records
+    std::int32_t layout = 0;                  ///< a grPixelLayout code
+    std::int32_t numberKind = 0;              ///< a grNumberKind code
+    std::int32_t bitCode = 0;                 ///< a grBitCode code
+    const grPixelStore* pixelStore = nullptr; ///< not owned; null leaves GL's settings
+    std::int32_t skipPixels = 0;              ///< GL_UNPACK_SKIP_PIXELS
+    std::uint32_t width = 0;                  ///< in pixels
+    /// The bytes are already compressed in the resolved internal format and are sent as
+    /// they are (skipped where GL lacks texture compression).
     bool compressed = false;
-    grImagePalette palette;
+    grImagePalette palette; ///< for colour-index layouts; a texture loads its first record's
 };
 
+/// A two-dimensional image of `height` rows of `width` pixels and how GL is to read it.
 struct grImage2D {
-    ofsvector<unsigned char> pixels;
-    std::int32_t layout = 0;
-    std::int32_t numberKind = 0;
-    std::int32_t bitCode = 0;
-    const grPixelStore* pixelStore = nullptr;
-    std::int32_t rowLength = 0;
-    std::int32_t skipPixels = 0;
-    std::int32_t skipRows = 0;
-    std::uint32_t width = 0;
-    std::uint32_t height = 0;
-    bool compressed = false;
-    grImagePalette palette;
+    ofsvector<unsigned char> pixels;          ///< the bytes, possibly shared with other records
+    std::int32_t layout = 0;                  ///< a grPixelLayout code
+    std::int32_t numberKind = 0;              ///< a grNumberKind code
+    std::int32_t bitCode = 0;                 ///< a grBitCode code
+    const grPixelStore* pixelStore = nullptr; ///< not owned; null leaves GL's settings
+    std::int32_t rowLength = 0;               ///< GL_UNPACK_ROW_LENGTH; 0: rows of `width`
+    std::int32_t skipPixels = 0;              ///< GL_UNPACK_SKIP_PIXELS
+    std::int32_t skipRows = 0;                ///< GL_UNPACK_SKIP_ROWS
+    std::uint32_t width = 0;                  ///< in pixels
+    std::uint32_t height = 0;                 ///< in rows
+    bool compressed = false;                  ///< as grImage1D::compressed
+    grImagePalette palette; ///< for colour-index layouts; a texture loads its first record's
 
     /// Same as the free bitsPerPixel(layout, bitCode).
     static int bitsPerPixel(int layout, int bitCode);
@@ -143,22 +150,24 @@ struct grImage2D {
     bool allocatePixels();
 };
 
+/// A three-dimensional image of `depth` slices of `height` × `width` pixels and how GL is to
+/// read it.
 struct grImage3D {
-    ofsvector<unsigned char> pixels;
-    std::int32_t layout = 0;
-    std::int32_t numberKind = 0;
-    std::int32_t bitCode = 0;
-    const grPixelStore* pixelStore = nullptr;
-    std::int32_t rowLength = 0;
-    std::int32_t imageHeight = 0;
-    std::int32_t skipPixels = 0;
-    std::int32_t skipRows = 0;
-    std::int32_t skipImages = 0;
-    std::uint32_t width = 0;
-    std::uint32_t height = 0;
-    std::uint32_t depth = 0;
-    bool compressed = false;
-    grImagePalette palette;
+    ofsvector<unsigned char> pixels;          ///< the bytes, possibly shared with other records
+    std::int32_t layout = 0;                  ///< a grPixelLayout code
+    std::int32_t numberKind = 0;              ///< a grNumberKind code
+    std::int32_t bitCode = 0;                 ///< a grBitCode code
+    const grPixelStore* pixelStore = nullptr; ///< not owned; null leaves GL's settings
+    std::int32_t rowLength = 0;               ///< GL_UNPACK_ROW_LENGTH; 0: rows of `width`
+    std::int32_t imageHeight = 0; ///< GL_UNPACK_IMAGE_HEIGHT; 0: slices of `height` rows
+    std::int32_t skipPixels = 0;  ///< GL_UNPACK_SKIP_PIXELS
+    std::int32_t skipRows = 0;    ///< GL_UNPACK_SKIP_ROWS
+    std::int32_t skipImages = 0;  ///< GL_UNPACK_SKIP_IMAGES
+    std::uint32_t width = 0;      ///< in pixels
+    std::uint32_t height = 0;     ///< in rows
+    std::uint32_t depth = 0;      ///< in slices
+    bool compressed = false;      ///< as grImage1D::compressed
+    grImagePalette palette;       ///< for colour-index layouts; a texture loads its first record's
 };
 
 /// Bits one pixel occupies in memory as the upload reads it: components of `layout` times
@@ -198,6 +207,7 @@ int typeSize(GLenum type);
 /// GL type for a component size in bytes: 1, 2, 4 (GL_FLOAT), 8 (GL_DOUBLE); else 0.
 GLenum typeForSize(int bytes);
 
+///@{
 /// Bytes, counted from the view's first byte, that a glTexImage/gluBuildMipmaps call with
 /// `fmt` would read for this record after applyPixelStore and applyUnpack: honours the
 /// record's unpack fields, packed types and GL_BITMAP's bits. `unpackAlignment` is the
@@ -209,5 +219,6 @@ GLenum typeForSize(int bytes);
 std::size_t uploadByteCount(const grImage1D& image, const grGLFormat& fmt, int unpackAlignment);
 std::size_t uploadByteCount(const grImage2D& image, const grGLFormat& fmt, int unpackAlignment);
 std::size_t uploadByteCount(const grImage3D& image, const grGLFormat& fmt, int unpackAlignment);
+///@}
 
 } // namespace libgr

@@ -21,18 +21,21 @@ namespace libgr {
 template <class A> struct refstorage {
     std::int32_t refs = 0;   ///< arrays attached
     std::uint32_t count = 0; ///< elements, in the type of the array that created/resized it
-    A alloc;
-    void* data = nullptr;
+    A alloc;                 ///< the allocator that owns `data`
+    void* data = nullptr;    ///< the elements
 };
 
+/// An array of T whose storage is shared by reference count among every array attached to it;
+/// copies share, create() detaches, resize() changes the storage for all its sharers.
 template <class T, class A = libutils::alloc_new> class refvector2 {
 public:
-    using value_type = T;
-    using allocator_type = A;
+    using value_type = T;     ///< element type
+    using allocator_type = A; ///< allocator of the storage
 
     refvector2() = default;
     /// Copies share the storage (one more reference), exactly like assignment.
     refvector2(const refvector2& other) = default;
+    /// Leaves its own storage (freed with its last sharer) and shares the other's.
     refvector2& operator=(const refvector2& other) = default;
     virtual ~refvector2() = default;
 
@@ -42,16 +45,17 @@ public:
     virtual std::uint32_t size() const { return storage_ ? storage_->count : 0; }
     /// First element; null without storage.
     virtual T* begin() { return storage_ ? static_cast<T*>(storage_->data) : nullptr; }
-    virtual T* end() { return begin() + size(); }
+    virtual T* end() { return begin() + size(); } ///< past the last element
+    /// First element; null without storage.
     virtual const T* begin() const {
         return storage_ ? static_cast<const T*>(storage_->data) : nullptr;
     }
-    virtual const T* end() const { return begin() + size(); }
+    virtual const T* end() const { return begin() + size(); } ///< past the last element
     /// Unchecked element access.
     virtual T& operator[](std::size_t i) { return begin()[i]; }
-    virtual const T& operator[](std::size_t i) const { return begin()[i]; }
-    virtual operator T*() { return begin(); }
-    virtual operator const T*() const { return begin(); }
+    virtual const T& operator[](std::size_t i) const { return begin()[i]; } ///< unchecked
+    virtual operator T*() { return begin(); }                               ///< begin()
+    virtual operator const T*() const { return begin(); }                   ///< begin()
 
     /// Gives this array storage of its own for `count` elements; with a `path` the storage is
     /// filled with count × sizeof(T) bytes of that file from byte `offset`. With `keep`, the
@@ -100,7 +104,7 @@ public:
     /// Detaches: no storage afterwards.
     virtual void release() { storage_.reset(); }
 
-    bool hasStorage() const { return bool(storage_); }
+    bool hasStorage() const { return bool(storage_); } ///< whether it is attached to storage
     /// Arrays attached to this array's storage (0 without storage).
     std::int32_t refCount() const { return storage_.useCount(); }
     /// Length of the storage's data in bytes (0 without storage).
@@ -114,6 +118,7 @@ protected:
     template <class U, class B> friend class refvector2;
     template <class U, class B> friend class ofsvector;
 
+    /// Sets `bytes` to count × sizeof(T); false (bytes untouched) when that exceeds 32 bits.
     static bool byteCount(std::uint32_t count, std::uint32_t& bytes) {
         const std::uint64_t wide = static_cast<std::uint64_t>(count) * sizeof(T);
         if (wide > std::numeric_limits<std::uint32_t>::max())
@@ -122,6 +127,8 @@ protected:
         return true;
     }
 
+    /// A new record holding one reference to `count` elements, read from `path` at `offset`
+    /// when a path is given; null when the size does not fit, memory is short or the read fails.
     static refstorage<A>* makeStorage(std::uint32_t count, const char* path, std::int32_t hint,
                                       std::int64_t offset) {
         std::uint32_t bytes = 0;
@@ -142,17 +149,20 @@ protected:
 
     // Out of line so that compilers judging inlined copies of the release one by one do not
     // take a shared record's release by one holder for a use after free by the next.
+    /// Frees a storage record and its data once its last reference goes.
     struct Free {
+        /// Frees the data through the record's allocator, then the record.
         [[gnu::noinline]] static void destroy(refstorage<A>* record) {
             record->alloc.deallocate(record->data);
             delete record;
         }
     };
-    using Storage = grRefHandle<refstorage<A>, &refstorage<A>::refs, Free>;
+    using Storage = grRefHandle<refstorage<A>, &refstorage<A>::refs, Free>; ///< counted handle
 
+    /// Attaches to `record` (one more reference), leaving the current storage.
     void share(refstorage<A>* record) { storage_.share(record); }
 
-    Storage storage_;
+    Storage storage_; ///< the attached storage; empty when none
 };
 
 /// A view of T elements that starts `byteOffset()` bytes into a shared storage and shows at
@@ -166,6 +176,7 @@ public:
     static constexpr std::uint32_t npos = 0xFFFFFFFFu;
 
     ofsvector() = default;
+    /// Shares the source's storage and takes its byte offset and element limit.
     ofsvector(const ofsvector& other) : base(other), offset_(other.offset_), limit_(other.limit_) {}
     /// Shares the source's storage, then takes its byte offset and element limit.
     ofsvector& operator=(const ofsvector& other) {
@@ -208,18 +219,19 @@ public:
                                           clampedOffset())
                    : nullptr;
     }
-    T* end() override { return begin() + size(); }
+    T* end() override { return begin() + size(); } ///< past the last element shown
+    /// First element shown; null without storage.
     const T* begin() const override {
         return this->storage_
                    ? reinterpret_cast<const T*>(
                          static_cast<const unsigned char*>(this->storage_->data) + clampedOffset())
                    : nullptr;
     }
-    const T* end() const override { return begin() + size(); }
-    T& operator[](std::size_t i) override { return begin()[i]; }
-    const T& operator[](std::size_t i) const override { return begin()[i]; }
-    operator T*() override { return begin(); }
-    operator const T*() const override { return begin(); }
+    const T* end() const override { return begin() + size(); }   ///< past the last element shown
+    T& operator[](std::size_t i) override { return begin()[i]; } ///< unchecked
+    const T& operator[](std::size_t i) const override { return begin()[i]; } ///< unchecked
+    operator T*() override { return begin(); }                               ///< begin()
+    operator const T*() const override { return begin(); }                   ///< begin()
 
     /// As refvector2::create; the view then starts at the storage's beginning without a limit
     /// (also when create fails and the old storage stays).
@@ -243,8 +255,10 @@ public:
         limit_ = npos;
     }
 
+    /// Where the view starts, in bytes from the storage's start (as placed; begin() lowers
+    /// it to the storage's current length).
     std::uint32_t byteOffset() const { return offset_; }
-    std::uint32_t limit() const { return limit_; }
+    std::uint32_t limit() const { return limit_; } ///< most elements shown; npos: no limit
 
 private:
     std::uint32_t clampedOffset() const {
@@ -260,24 +274,28 @@ private:
 /// block. Copies share the block; resize always gives this array a private copy.
 template <class T, class A = libutils::alloc_new> class refvector {
 public:
-    using value_type = T;
-    using allocator_type = A;
+    using value_type = T;     ///< element type
+    using allocator_type = A; ///< allocator of the block
 
     refvector() = default;
-    refvector(const refvector& other) = default;
-    refvector& operator=(const refvector& other) { return assign(other); }
+    refvector(const refvector& other) = default; ///< shares the other's block
+    refvector& operator=(const refvector& other) { return assign(other); } ///< as assign()
     virtual ~refvector() = default;
 
+    /// True without a block or when it holds no elements.
     virtual bool empty() const { return !block_ || block_->count == 0; }
+    /// Element count; 0 without a block.
     virtual std::uint32_t size() const { return block_ ? block_->count : 0; }
+    /// First element; null without a block.
     virtual T* begin() { return block_ ? elements(block_.get()) : nullptr; }
-    virtual T* end() { return begin() + size(); }
+    virtual T* end() { return begin() + size(); } ///< past the last element
+    /// First element; null without a block.
     virtual const T* begin() const { return block_ ? elements(block_.get()) : nullptr; }
-    virtual const T* end() const { return begin() + size(); }
-    virtual T& operator[](std::size_t i) { return begin()[i]; }
-    virtual const T& operator[](std::size_t i) const { return begin()[i]; }
-    virtual operator T*() { return begin(); }
-    virtual operator const T*() const { return begin(); }
+    virtual const T* end() const { return begin() + size(); }   ///< past the last element
+    virtual T& operator[](std::size_t i) { return begin()[i]; } ///< unchecked
+    virtual const T& operator[](std::size_t i) const { return begin()[i]; } ///< unchecked
+    virtual operator T*() { return begin(); }                               ///< begin()
+    virtual operator const T*() const { return begin(); }                   ///< begin()
 
     /// Shares the other array's block.
     virtual refvector& assign(const refvector& other) {
@@ -310,10 +328,13 @@ public:
         return true;
     }
 
+    /// Detaches: no block afterwards (freed with its last sharer).
     virtual void release() { block_.reset(); }
 
-    bool hasStorage() const { return bool(block_); }
+    bool hasStorage() const { return bool(block_); } ///< whether it holds a block
+    /// Arrays sharing this array's block (0 without a block).
     std::int32_t refCount() const { return block_.useCount(); }
+    /// Whether both arrays share one block (false when neither has any).
     bool sharesWith(const refvector& other) const {
         return block_ && block_.get() == other.block_.get();
     }

@@ -22,6 +22,7 @@ std::uint32_t floorPowerOfTwo(std::uint32_t n);
 /// that many entries, takes effect; any other palette leaves the pixel-transfer state alone.
 class grPixelMapGuard {
 public:
+    /// Loads `palette` when it qualifies; the palette need not outlive the guard.
     explicit grPixelMapGuard(const grImagePalette& palette);
     ~grPixelMapGuard();
     grPixelMapGuard(const grPixelMapGuard&) = delete;
@@ -41,20 +42,24 @@ class grTexturableImage : public grTexturable {};
 /// given to it; a copy shares the pixel bytes and palette of its original.
 template <class Image, class Params> class grImageTexture : public grTexturableImage {
 public:
-    std::vector<Image> images;
+    std::vector<Image> images; ///< the records, in the order the kind gives them
     /// Nominal edge length of level 0: set explicitly or the largest image dimension so far.
     std::uint32_t size = 0;
+    /// Asks resolveFormat for compressed internal formats (the 1D texture only for the first
+    /// level of a mipmapped texture).
     bool compress = false;
+    /// Record 0 is the base of a mipmap chain that GL generates where the format allows it
+    /// and GLU builds otherwise (not for 3D textures); later records still define their levels.
     bool mipmapped = false;
-    bool border = false;
+    bool border = false;                ///< the images carry a one-pixel border
     const Params* params = nullptr;     ///< not owned; null leaves the parameters alone
     const float* borderColor = nullptr; ///< four floats, not owned; null leaves it alone
 
-    void setCompress(bool on) { compress = on; }
-    void setMipmapped(bool on) { mipmapped = on; }
-    void setBorder(bool on) { border = on; }
-    void setParams(const Params* p) { params = p; }
-    void setBorderColor(const float* rgba) { borderColor = rgba; }
+    void setCompress(bool on) { compress = on; }                   ///< sets `compress`
+    void setMipmapped(bool on) { mipmapped = on; }                 ///< sets `mipmapped`
+    void setBorder(bool on) { border = on; }                       ///< sets `border`
+    void setParams(const Params* p) { params = p; }                ///< sets `params` (not owned)
+    void setBorderColor(const float* rgba) { borderColor = rgba; } ///< sets `borderColor`
     /// Drops every image record; the settings stay.
     void clearImages() { images.clear(); }
 
@@ -79,6 +84,7 @@ public:
         const std::size_t length = std::max(this->images.size(), std::size_t(first) + count);
         return this->place(given, count, size, first, length);
     }
+    /// As the pointer form, with every record of `given`.
     bool setImages(const std::vector<Image>& given, std::uint32_t size, std::uint32_t first) {
         return setImages(given.data(), given.size(), size, first);
     }
@@ -87,7 +93,7 @@ public:
 /// A one-dimensional texture; image i is mipmap level i.
 class grTexture1D : public grLevelTexture<grImage1D, grTexParams1D> {
 public:
-    int kind() const override { return grKind1D; }
+    int kind() const override { return grKind1D; } ///< grKind1D
     void apply() override;
 };
 
@@ -95,7 +101,7 @@ public:
 /// exist without allocating any.
 class grTexture2D : public grLevelTexture<grImage2D, grTexParams2D> {
 public:
-    int kind() const override { return grKind2D; }
+    int kind() const override { return grKind2D; } ///< grKind2D
     void apply() override;
     void update() override;
 };
@@ -104,7 +110,7 @@ public:
 /// images are skipped while those are not fetched).
 class grTexture3D : public grLevelTexture<grImage3D, grTexParams3D> {
 public:
-    int kind() const override { return grKind3D; }
+    int kind() const override { return grKind3D; } ///< grKind3D
     void apply() override;
 };
 
@@ -112,9 +118,9 @@ public:
 /// −Z. Only complete groups of six are sent.
 class grTextureCubeMap : public grImageTexture<grImage2D, grTexParamsCubeMap> {
 public:
-    using Faces = std::array<grImage2D, 6>;
+    using Faces = std::array<grImage2D, 6>; ///< the six faces of one level, in face order
 
-    int kind() const override { return grKindCubeMap; }
+    int kind() const override { return grKindCubeMap; } ///< grKindCubeMap
     void apply() override;
 
     /// Keeps exactly 6·level + 6 records and puts the six faces into level `level`.
@@ -122,6 +128,7 @@ public:
     /// Puts the groups into levels `firstLevel` on, growing (never shrinking) the list.
     bool setLevels(const Faces* groups, std::size_t count, std::uint32_t size,
                    std::uint32_t firstLevel);
+    /// As the pointer form, with every group of `groups`.
     bool setLevels(const std::vector<Faces>& groups, std::uint32_t size, std::uint32_t firstLevel);
 };
 

@@ -15,6 +15,7 @@ enum : int { grKindNone = 0, grKind1D = 1, grKind2D = 2, grKind3D = 3, grKindCub
 /// generated when a name has to be passed anyway. GL accepts neither as a texture target,
 /// so a bind with it fails inside GL and binds nothing.
 constexpr GLenum grNoTarget = 1281;
+/// The stand-in for a texture name that was never generated (the same number).
 constexpr GLuint grNoTextureName = 1281;
 
 /// The GL target of a kind code; grNoTarget for every code without one (negative codes
@@ -27,6 +28,8 @@ int kindForTarget(GLenum target);
 /// of the bound texture object, or a texture object that binds its name.
 class grTexturable {
 public:
+    /// The kind code (grKind1D, grKind2D, grKind3D, grKindCubeMap), which picks the GL target;
+    /// grKindNone when there is none.
     virtual int kind() const = 0;
     /// Gives up GL resources; nothing by default.
     virtual void release();
@@ -41,11 +44,13 @@ public:
 class grTexturableObject : public grTexturable {
 public:
     void release() override = 0;
+    /// Whether it holds texture data: loaded and not released since.
     virtual bool isLoaded() const = 0;
 };
 
 /// Deletes one texture name for the shared-name owner.
 struct grTextureNameDeleter {
+    /// Deletes `name` in the current GL context.
     static void destroy(GLuint name);
 };
 
@@ -63,7 +68,10 @@ public:
     // moving onto a loaded object deletes that object's name first.
     grTextureObject(const grTextureObject&) = delete;
     grTextureObject& operator=(const grTextureObject&) = delete;
+    /// Takes over the other object's name, target and source.
     grTextureObject(grTextureObject&& other) noexcept;
+    /// Drops this object's name (deleted unless another holder shares it), then takes over
+    /// the other's; self-assignment changes nothing.
     grTextureObject& operator=(grTextureObject&& other) noexcept;
     ~grTextureObject() override;
 
@@ -71,6 +79,7 @@ public:
     /// source.apply(). The source must outlive the object's use of update().
     void load(grTexturable& source);
 
+    /// The kind of the last loaded source; grKindNone before a load and after release().
     int kind() const override;
     /// Deletes the GL name of a loaded object; does nothing otherwise.
     void release() override;
@@ -78,6 +87,7 @@ public:
     void apply() override;
     /// Binds the name and lets the source re-send its images; nothing unless loaded.
     void update() override;
+    /// True from load() until release() (or a move away).
     bool isLoaded() const override;
 
     /// Whether GL reports the texture resident; false, without a GL call, before any load.
@@ -97,53 +107,59 @@ private:
 
 /// Texture parameters of a 1D texture.
 struct grTexParams1D {
-    GLint minFilter = GL_NEAREST_MIPMAP_LINEAR;
-    GLint magFilter = GL_LINEAR;
-    GLint wrapS = GL_REPEAT;
+    GLint minFilter = GL_NEAREST_MIPMAP_LINEAR; ///< GL_TEXTURE_MIN_FILTER
+    GLint magFilter = GL_LINEAR;                ///< GL_TEXTURE_MAG_FILTER
+    GLint wrapS = GL_REPEAT;                    ///< GL_TEXTURE_WRAP_S
 
+    /// Sets every field at once, in declaration order.
     void set(GLint minFilter_, GLint magFilter_, GLint wrapS_);
 };
 
 /// Texture parameters of a 2D texture.
 struct grTexParams2D {
-    GLint minFilter = GL_NEAREST_MIPMAP_LINEAR;
-    GLint magFilter = GL_LINEAR;
-    GLint wrapS = GL_REPEAT;
-    GLint wrapT = GL_REPEAT;
-    float maxAnisotropy = 1.0f;
+    GLint minFilter = GL_NEAREST_MIPMAP_LINEAR; ///< GL_TEXTURE_MIN_FILTER
+    GLint magFilter = GL_LINEAR;                ///< GL_TEXTURE_MAG_FILTER
+    GLint wrapS = GL_REPEAT;                    ///< GL_TEXTURE_WRAP_S
+    GLint wrapT = GL_REPEAT;                    ///< GL_TEXTURE_WRAP_T
+    float maxAnisotropy = 1.0f;                 ///< the anisotropic filter's maximum degree
 
+    /// Sets every field at once, in declaration order.
     void set(GLint minFilter_, GLint magFilter_, GLint wrapS_, GLint wrapT_, float maxAnisotropy_);
 };
 
 /// Texture parameters of a 3D texture.
 struct grTexParams3D {
-    GLint minFilter = GL_NEAREST_MIPMAP_LINEAR;
-    GLint magFilter = GL_LINEAR;
-    GLint wrapS = GL_REPEAT;
-    GLint wrapT = GL_REPEAT;
-    GLint wrapR = GL_REPEAT;
-    float maxAnisotropy = 1.0f;
+    GLint minFilter = GL_NEAREST_MIPMAP_LINEAR; ///< GL_TEXTURE_MIN_FILTER
+    GLint magFilter = GL_LINEAR;                ///< GL_TEXTURE_MAG_FILTER
+    GLint wrapS = GL_REPEAT;                    ///< GL_TEXTURE_WRAP_S
+    GLint wrapT = GL_REPEAT;                    ///< GL_TEXTURE_WRAP_T
+    GLint wrapR = GL_REPEAT;                    ///< GL_TEXTURE_WRAP_R
+    float maxAnisotropy = 1.0f;                 ///< the anisotropic filter's maximum degree
 
+    /// Sets every field at once, in declaration order.
     void set(GLint minFilter_, GLint magFilter_, GLint wrapS_, GLint wrapT_, GLint wrapR_,
              float maxAnisotropy_);
 };
 
 /// Texture parameters of a cube map (it carries no wrap modes).
 struct grTexParamsCubeMap {
-    GLint minFilter = GL_NEAREST_MIPMAP_LINEAR;
-    GLint magFilter = GL_LINEAR;
-    float maxAnisotropy = 1.0f;
+    GLint minFilter = GL_NEAREST_MIPMAP_LINEAR; ///< GL_TEXTURE_MIN_FILTER
+    GLint magFilter = GL_LINEAR;                ///< GL_TEXTURE_MAG_FILTER
+    float maxAnisotropy = 1.0f;                 ///< the anisotropic filter's maximum degree
 
+    /// Sets every field at once, in declaration order.
     void set(GLint minFilter_, GLint magFilter_, float maxAnisotropy_);
 };
 
-// Each applies its record to the texture bound to its target; a null record does nothing.
-// The anisotropy is applied, truncated to an integer, only once the anisotropic-filter probe
-// has found its extension.
+///@{
+/// Applies the record to the texture bound to its target; a null record does nothing.
+/// The anisotropy is applied, truncated to an integer, only once the anisotropic-filter probe
+/// has found its extension.
 void applyParams(const grTexParams1D* params);
 void applyParams(const grTexParams2D* params);
 void applyParams(const grTexParams3D* params);
 void applyParams(const grTexParamsCubeMap* params);
+///@}
 
 /// Sets the border colour (four floats: red, green, blue, alpha) of the texture bound to
 /// `target`; a null colour does nothing.
