@@ -3,6 +3,7 @@
 #include <algorithm>
 #include <cstdint>
 #include <cstring>
+#include <vector>
 
 namespace libgr::bmpdecode {
 
@@ -64,26 +65,33 @@ const char* decodePalette(const Source& src, grImage2D& out) {
     const unsigned mask = (1u << bits) - 1;
     const std::size_t inStride = storedStride(info.width, bits);
     const std::size_t outStride = image.rowStride();
-    unsigned highest = 0;
+    const bool checked = colours.count < (1u << bits); // a table shorter than the bits allow
+    std::vector<unsigned char> unpacked(bits == 8 ? 0 : info.width);
+    unsigned char highest = 0;
     for (std::uint32_t y = 0; y < info.height; ++y) {
         const unsigned char* in = src.bits + y * inStride;
-        unsigned char* o = image.pixels.begin() + y * outStride;
-        for (std::uint32_t x = 0; x < info.width; ++x) {
-            unsigned index = in[x];
-            if (bits != 8) {
-                const unsigned shift = 8 - bits * (x % perByte + 1);
-                index = (in[x / perByte] >> shift) & mask;
-            }
-            highest = std::max(highest, index);
-            if (colours.grey) {
-                o[x] = colours.bgra[index][0];
-            } else {
-                std::memcpy(o, colours.bgra[index], 3);
-                o += 3;
-            }
+        const unsigned char* index = in;
+        if (bits != 8) { // one index a byte, from the left of each byte
+            for (std::uint32_t x = 0; x < info.width; ++x)
+                unpacked[x] = (in[x / perByte] >> (8 - bits * (x % perByte + 1))) & mask;
+            index = unpacked.data();
         }
+        for (std::uint32_t x = 0; checked && x < info.width; ++x)
+            highest = std::max(highest, index[x]);
+        unsigned char* o = image.pixels.begin() + y * outStride;
+        if (colours.grey) {
+            for (std::uint32_t x = 0; x < info.width; ++x)
+                o[x] = colours.bgra[index[x]][0];
+            continue;
+        }
+        // Four bytes a pixel written, three kept: each store's spare byte is overwritten by
+        // the next pixel; the row's last pixel is stored in three.
+        const std::uint32_t last = info.width - 1;
+        for (std::uint32_t x = 0; x < last; ++x, o += 3)
+            std::memcpy(o, colours.bgra[index[x]], 4);
+        std::memcpy(o, colours.bgra[index[last]], 3);
     }
-    if (highest >= colours.count)
+    if (checked && highest >= colours.count)
         return kBadIndex;
     out = image;
     return nullptr;
