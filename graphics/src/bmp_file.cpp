@@ -171,8 +171,10 @@ const char* parse(const unsigned char* head, std::size_t got, std::uint64_t leng
     if (bits <= 8) {
         const std::uint32_t most = 1u << bits;
         const std::uint32_t declared = colorsUsed != 0 ? colorsUsed : most;
+        if (declared > most)
+            return "colour table larger than the bit count allows";
         const std::uint32_t fits = (l.offBits - tableStart) / info.paletteEntryBytes;
-        info.paletteCount = std::min({declared, most, fits});
+        info.paletteCount = std::min(declared, fits);
         if (info.paletteCount == 0)
             return "no colour table";
     }

@@ -181,7 +181,8 @@ bool packedRow(int layout, int numberKind, int bitCode, GLenum& internal, GLenum
     case grPacked565:
         if (!(rgb || bgr))
             return false;
-        internal = GL_RGB5;
+        // Not GL_RGB5: five bits a component would drop green's sixth.
+        internal = GL_RGB8;
         type = bgr ? GL_UNSIGNED_SHORT_5_6_5_REV : GL_UNSIGNED_SHORT_5_6_5;
         break;
     case grPacked5551:

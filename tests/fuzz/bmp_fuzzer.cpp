@@ -29,8 +29,9 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
     const std::size_t bytes = libgr::uploadByteCount(image, format, 4);
     if (bytes == 0 || bytes > image.pixels.size())
         std::abort();
-    volatile unsigned sum = 0; // reads every byte GL would, under the address sanitizer
-    for (std::size_t i = 0; i < bytes; ++i)
-        sum = sum + image.pixels[i];
+    // One block: if its last byte is inside, so is every byte before it (the address
+    // sanitizer checks the read).
+    volatile unsigned char last = image.pixels[bytes - 1];
+    (void)last;
     return 0;
 }

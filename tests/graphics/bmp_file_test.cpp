@@ -45,6 +45,7 @@ TEST(BmpFile, RefusesWhatItCannotShowAndSaysWhy) {
         {patch(patch(p8, 30, 1), 22, -2), "top-down"},
         {patch(p8, 10, 53), "inside the headers"},
         {patch(p8, 10, 54), "no colour table"},
+        {patch(p8, 46, 257), "larger than the bit count allows"},
         {Bytes(p8.begin(), p8.end() - 9), "pixel array too short"},
         {patch(p16, 58, 0x0FE0), "masks"}, // overlaps red
         {patch(p16, 54, 0xF00F), "masks"}, // not one run of bits

@@ -108,7 +108,8 @@ public:
     /// for its headers or for the pixel array they describe, has a header version, bit count,
     /// compression, plane count or bit-field masks the reader does not take, dimensions that
     /// are zero, negative or above grBmpMaxPixels, a top-down compressed pixel array, no
-    /// colour table where one is needed, or a pixel array that starts inside its headers.
+    /// colour table where one is needed or one declared larger than the bit count allows, or a
+    /// pixel array that starts inside its headers.
     /// bfType is not examined.
     bool load(const char* path);
 };
