@@ -24,33 +24,36 @@
 namespace libgr {
 
 #pragma pack(push, 1)
+/// The 14-byte header that opens a BMP file, as stored (little-endian).
 struct tagBITMAPFILEHEADER {
-    std::uint16_t bfType;
-    std::uint32_t bfSize;
-    std::uint16_t bfReserved1;
-    std::uint16_t bfReserved2;
-    std::uint32_t bfOffBits; ///< byte offset of the pixel array from the start of the file
+    std::uint16_t bfType;      ///< "BM" in a well-formed file
+    std::uint32_t bfSize;      ///< the file's size in bytes, as the file claims it
+    std::uint16_t bfReserved1; ///< unused
+    std::uint16_t bfReserved2; ///< unused
+    std::uint32_t bfOffBits;   ///< byte offset of the pixel array from the start of the file
 };
 
+/// The 40-byte info header, the first fields of every longer version, as stored.
 struct tagBITMAPINFOHEADER {
-    std::uint32_t biSize;
-    std::int32_t biWidth;
-    std::int32_t biHeight; ///< negative for rows stored top to bottom
-    std::uint16_t biPlanes;
-    std::uint16_t biBitCount;
-    std::uint32_t biCompression;
-    std::uint32_t biSizeImage;
-    std::int32_t biXPelsPerMeter;
-    std::int32_t biYPelsPerMeter;
-    std::uint32_t biClrUsed;
-    std::uint32_t biClrImportant;
+    std::uint32_t biSize;         ///< the header's own size in bytes, which tells its version
+    std::int32_t biWidth;         ///< pixels per row
+    std::int32_t biHeight;        ///< negative for rows stored top to bottom
+    std::uint16_t biPlanes;       ///< 1; the reader refuses any other count
+    std::uint16_t biBitCount;     ///< bits per pixel
+    std::uint32_t biCompression;  ///< a grBmpCompression value
+    std::uint32_t biSizeImage;    ///< bytes of the pixel array; may be 0 when uncompressed
+    std::int32_t biXPelsPerMeter; ///< horizontal resolution; not used
+    std::int32_t biYPelsPerMeter; ///< vertical resolution; not used
+    std::uint32_t biClrUsed;      ///< colour-table entries; 0 means as many as the bit count allows
+    std::uint32_t biClrImportant; ///< entries needed to show the image; not used
 };
 
+/// One colour-table entry of the 40-byte and later headers.
 struct tagRGBQUAD {
-    std::uint8_t rgbBlue;
-    std::uint8_t rgbGreen;
-    std::uint8_t rgbRed;
-    std::uint8_t rgbReserved;
+    std::uint8_t rgbBlue;     ///< blue intensity
+    std::uint8_t rgbGreen;    ///< green intensity
+    std::uint8_t rgbRed;      ///< red intensity
+    std::uint8_t rgbReserved; ///< unused
 };
 #pragma pack(pop)
 
@@ -73,10 +76,10 @@ constexpr std::uint64_t grBmpMaxPixels = std::uint64_t{1} << 26;
 
 /// What load understood of a file's headers, whatever their version.
 struct grBmpInfo {
-    std::uint32_t headerSize = 0; ///< biSize (12 for the OS/2 1.x core header)
-    std::uint32_t width = 0;
-    std::uint32_t height = 0; ///< positive; the storage holds the rows bottom-up
-    std::uint16_t bitCount = 0;
+    std::uint32_t headerSize = 0;         ///< biSize (12 for the OS/2 1.x core header)
+    std::uint32_t width = 0;              ///< pixels per row
+    std::uint32_t height = 0;             ///< positive; the storage holds the rows bottom-up
+    std::uint16_t bitCount = 0;           ///< bits per pixel, as in the file
     std::uint32_t compression = grBmpRGB; ///< grBmpAlphaBitFields is reported as grBmpBitFields
     /// Red, green, blue and alpha masks of a 16- or 32-bit pixel: the file's bit fields, or
     /// the defaults of its bit count (5-5-5 or 8-8-8). Alpha 0: the picture is opaque.
@@ -97,11 +100,11 @@ struct grBmpInfo {
 /// rows put bottom-up, so every reader sees a bottom-up image.
 class grBmpFile {
 public:
-    ofsvector<tagBITMAPFILEHEADER> fileHeader;
-    ofsvector<tagBITMAPINFOHEADER> infoHeader;
-    ofsvector<tagRGBQUAD> colorTable;
-    ofsvector<unsigned char> bits;
-    grBmpInfo info;
+    ofsvector<tagBITMAPFILEHEADER> fileHeader; ///< the file header, with bfOffBits patched
+    ofsvector<tagBITMAPINFOHEADER> infoHeader; ///< the info header, with biHeight patched
+    ofsvector<tagRGBQUAD> colorTable;          ///< the 4-byte colour-table entries
+    ofsvector<unsigned char> bits;             ///< the pixel array, rows bottom-up
+    grBmpInfo info;                            ///< what load understood of the headers
 
     /// Reads the file at `path` and places the views. False, with the object unchanged and
     /// grBmpFailureReason() saying why, when the file cannot be opened or read, is too short
