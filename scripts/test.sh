@@ -1,11 +1,11 @@
 #!/usr/bin/env bash
-# Sets up, builds and runs every test: the formatting check, the unit and GL tests and the
-# end-to-end tests of the program under X, all of them again against shared libraries, the
-# example consumers built outside the tree against the installed package (static and shared),
-# the program under Valgrind memcheck and a soak run of random input, then the unit tests
-# again under AddressSanitizer + UndefinedBehaviorSanitizer and a bounded fuzzing run of the
-# BMP reader. Works without a display and without stdin. PLUVINA_QUICK=1 stops after the
-# first CTest run.
+# Sets up, builds and runs every test: the formatting check, the reference manual (Doxygen,
+# warning-free), the unit and GL tests and the end-to-end tests of the program under X, all
+# of them again against shared libraries, the example consumers built outside the tree
+# against the installed package (static and shared), the program under Valgrind memcheck and
+# a soak run of random input, then the unit tests again under AddressSanitizer +
+# UndefinedBehaviorSanitizer and a bounded fuzzing run of the BMP reader. Works without a
+# display and without stdin. PLUVINA_QUICK=1 stops after the first CTest run.
 set -euo pipefail
 cd "$(dirname "$0")/.."
 scripts/setup.sh
@@ -14,8 +14,11 @@ ctest_count() { sed -n 's/.* tests failed out of \([0-9]*\)$/\1/p' "$1" | tail -
 
 echo "== formatting (clang-format, .clang-format)"
 cmake --build build --target check-format
+echo "== the reference manual (Doxygen): a warning fails it"
+cmake --build build --target docs || { cat build/docs/warnings.log; exit 1; }
 scripts/with-x.sh ctest --test-dir build --output-on-failure -j1 </dev/null | tee build/ctest.log
-passed=$(($(ctest_count build/ctest.log) + 1))
+# The formatting check and the manual count as one test each.
+passed=$(($(ctest_count build/ctest.log) + 2))
 
 if [ "${PLUVINA_QUICK:-0}" != 1 ]; then
     echo "== shared libraries: the same tests"
