@@ -6,7 +6,6 @@
 #include "gl_spy.h"
 #include "vela/overlay.h"
 
-#include <GL/freeglut.h>
 #include <GL/gl.h>
 #include <gtest/gtest.h>
 

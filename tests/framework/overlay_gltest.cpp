@@ -1,5 +1,5 @@
 // The overlay against a real GL context: its projection, the per-second frame count, where
-// and in which colour its text goes, and the default keys.
+// and in which colour its text goes.
 #include "vela/overlay.h"
 
 #include "gl_context.h"
@@ -7,9 +7,6 @@
 
 #include <GL/freeglut.h>
 #include <gtest/gtest.h>
-
-#include <iostream>
-#include <sstream>
 
 namespace {
 using Args = std::vector<double>;
@@ -26,7 +23,6 @@ std::string glyphs() {
 
 TEST(Overlay, ProjectionAndFrameCount) {
     testgl::ensureContext();
-    EXPECT_TRUE(!vela::paused && !vela::showFps && !vela::showMsec) << "all off at start";
     glViewport(0, 0, 640, 480);
     glMatrixMode(GL_PROJECTION);
     glScalef(3.0f, 3.0f, 3.0f); // replaced, not multiplied
@@ -73,20 +69,4 @@ TEST(Overlay, TextPlacementAndColour) {
     EXPECT_EQ(spy::callsOf("glRasterPos2f").at(0).args, (Args{100, 138}));
     EXPECT_EQ(spy::callsOf("glRasterPos2f").at(1).args, (Args{100, 876}));
     EXPECT_EQ(spy::calls().at(0).args, (Args{1, 1, 1, 1})) << "white before the text";
-}
-
-TEST(Overlay, DefaultKeys) {
-    testgl::ensureContext();
-    vela::initOverlay();
-    std::stringstream out;
-    std::streambuf* const old = std::cout.rdbuf(out.rdbuf());
-    spy::start();
-    vela::defaultKeys('f');
-    EXPECT_TRUE(!vela::showFps && vela::showMsec && spy::calls().empty());
-    vela::defaultKeys('t');
-    EXPECT_TRUE(!vela::showFps && !vela::showMsec && spy::count("glutPostRedisplay") == 1);
-    vela::defaultKeys('a');
-    vela::defaultKeys('\r');
-    std::cout.rdbuf(old);
-    EXPECT_EQ(out.str(), "key: a(97)\nkey: \r(13)\n");
 }

@@ -1,5 +1,4 @@
-// The BMP reader without GL: what it refuses and why, what it reads of a file, and the rows
-// it hands over at odd widths.
+// The BMP reader without GL: what it refuses and why, and what it reads of a file.
 #include "libgr/bmp_file.h"
 
 #include "bmp_builder.h"
@@ -40,7 +39,6 @@ TEST(BmpFile, RefusesWhatItCannotShowAndSaysWhy) {
         {patch(patch(p16, 14, 64), 10, 78), "unsupported compression"}, // OS/2 2.x: Huffman
         {patch(p8, 30, 2), "does not match"},
         {patch(p8, 18, 0), "not positive"},
-        {patch(p8, 22, 0x80000000u), "not positive"},
         {patch(patch(p8, 18, 8193), 22, 8193), "too large"},
         {patch(patch(p8, 30, 1), 22, -2), "top-down"},
         {patch(p8, 10, 53), "inside the headers"},
@@ -49,13 +47,11 @@ TEST(BmpFile, RefusesWhatItCannotShowAndSaysWhy) {
         {Bytes(p8.begin(), p8.end() - 9), "pixel array too short"},
         {patch(p16, 58, 0x0FE0), "masks"}, // overlaps red
         {patch(p16, 54, 0xF00F), "masks"}, // not one run of bits
-        {patch(patch(patch(p16, 54, 0), 58, 0), 62, 0), "masks"},
         {patch(p8, 46, 7), "beyond the colour table"},
         {rle8({2, 9, 0, 1}), "beyond the colour table"},
         {rle8({9, 1, 0, 1}), "past the end of a row"},
         {rle8({0, 0, 0, 0, 0, 0, 0, 1}), "past the end"},
         {rle8({0, 2, 9, 0, 0, 1}), "past the end"},
-        {rle8({0, 2, 0, 2, 1, 1, 0, 1}), "past the end"},
         {rle8({8, 1, 0, 0, 4, 1}), "ends before the end of the picture"},
         {rle8({0, 5, 1, 2}), "ends inside an absolute run"},
         {rle8({0, 2, 1}), "ends inside a delta"},
@@ -92,33 +88,4 @@ TEST(BmpFile, ReadsOnlyTheHeadersTableAndPixelArray) {
     EXPECT_EQ(file.bits.byteLength(), bytes.size()); // headers, table and pixels
     EXPECT_EQ(file.fileHeader[0].bfOffBits, 86u);    // as they lie in the storage
     EXPECT_EQ(image.pixels[8 * 3 + 2], 0xFF);        // red of the top row's first pixel
-}
-
-TEST(BmpFile, OddWidthsComeOutBottomUpInRowsAsGLReadsThem) {
-    for (std::uint32_t bits : {1, 2, 4, 24})
-        for (int width : {1, 3, 5}) {
-            SCOPED_TRACE(::testing::Message() << bits << " bits, width " << width);
-            const std::uint32_t n = bits < 8 ? 1u << bits : 256, scale = 255 / (n - 1);
-            BmpSpec s = with(spec(bits, 0, 40, {}), -3, {}, {}); // top-down, a grey table or grey
-            s.width = width;
-            s.colors.clear();
-            s.colorsUsed = 0;
-            Colours values, greys;
-            for (std::uint32_t i = 0; i < n && bits < 8; ++i)
-                s.colors.push_back(i * scale * 0x010101);
-            for (int i = 0; i < width * 3; ++i) {
-                greys.push_back((i * 5 + i / width) % n * scale);
-                values.push_back(bits < 8 ? greys.back() / scale : greys.back() * 0x010101);
-            }
-            s.pixels = rows(bits, width, values);
-            grBmpFile file;
-            grImage2D image;
-            grGLFormat f;
-            ASSERT_TRUE(load(file, bmp(s)) && grBmpToImage(image, file) &&
-                        resolveFormat(f, image.layout, image.numberKind, image.bitCode, false));
-            const std::size_t stride = image.rowStride(), pixel = image.bitsPerPixel() / 8;
-            EXPECT_EQ(uploadByteCount(image, f, 8), 2 * stride + width * pixel);
-            for (int i = 0; i < width * 3; ++i) // the top stored row comes last
-                EXPECT_EQ(image.pixels[(2 - i / width) * stride + i % width * pixel], greys[i]);
-        }
 }

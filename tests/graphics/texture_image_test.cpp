@@ -37,12 +37,4 @@ TEST(ImageTexture, FloorPowerOfTwoAndFillingTheImageList) {
     a.pixels.begin()[5] = 77;  // the texture's copy keeps the bytes after the producer lets go
     a.pixels.release();
     EXPECT_EQ((U{texture.images.size(), texture.images[1].pixels[5]}), (U{2, 77}));
-
-    grTextureCubeMap cube; // level L of a cube map is records 6L to 6L + 5
-    const grTextureCubeMap::Faces faces = {a, a, a, a, a, bgr(8, 3)};
-    ASSERT_TRUE(cube.setLevels(std::vector<grTextureCubeMap::Faces>{faces, faces}, 0, 1));
-    EXPECT_EQ((U{cube.images.size(), cube.images[11].width, cube.images[17].width, cube.size}),
-              (U{18, 8, 8, 8}));
-    ASSERT_TRUE(cube.setLevel(faces.data(), 5, 0));
-    EXPECT_EQ((U{cube.images.size(), cube.size}), (U{6, 5}));
 }
