@@ -11,7 +11,7 @@
 using Bytes = std::vector<unsigned char>;
 using Colours = std::vector<std::uint32_t>; // 0xAARRGGBB (tables: 0xRRGGBB), bottom row first
 
-struct BmpSpec {
+struct BmpDesc {
     std::int32_t width = 8, height = 2;
     std::uint32_t bits = 24, compression = 0, header = 40, colorsUsed = 0;
     Colours masks;  ///< red, green, blue[, alpha]: after a 40-byte header, else inside it
@@ -27,7 +27,7 @@ inline Bytes patch(Bytes b, std::size_t at, std::uint64_t v, std::size_t n = 4) 
     return b;
 }
 
-inline Bytes bmp(const BmpSpec& s) {
+inline Bytes bmp(const BmpDesc& s) {
     const bool core = s.header == 12;
     const std::size_t w = core ? 2 : 4, masks = s.header == 40 ? 4 * s.masks.size() : 0;
     Bytes b = patch(Bytes(14 + std::max(s.header, 56u)), 0, 0x4D42, 2);
@@ -73,9 +73,9 @@ inline Colours picture(bool alpha, const std::vector<int>& index = kIndex, int n
 
 /// The picture in a file of `bits`: paletted up to 8 (first `n` colours), else packed by
 /// `masks`, which the file holds when it is compressed (bit fields).
-inline BmpSpec spec(std::uint32_t bits, std::uint32_t compression, std::uint32_t header,
+inline BmpDesc desc(std::uint32_t bits, std::uint32_t compression, std::uint32_t header,
                     Colours masks, bool alpha = false, int n = 8) {
-    BmpSpec s{8, 2, bits, compression, header, 0, compression ? masks : Colours{}, {}, {}};
+    BmpDesc s{8, 2, bits, compression, header, 0, compression ? masks : Colours{}, {}, {}};
     s.colorsUsed = bits <= 8 && header != 12 ? n : 0;
     Colours values;
     for (std::size_t k = 0; k < kIndex.size(); ++k) {
@@ -90,7 +90,7 @@ inline BmpSpec spec(std::uint32_t bits, std::uint32_t compression, std::uint32_t
 }
 
 /// `s` with another height, pixel array and (if given) colour table.
-inline BmpSpec with(BmpSpec s, std::int32_t height, Bytes pixels, Colours colors = {}) {
+inline BmpDesc with(BmpDesc s, std::int32_t height, Bytes pixels, Colours colors = {}) {
     s.height = height;
     s.pixels = pixels;
     s.colors = colors.empty() ? s.colors : colors;

@@ -21,7 +21,7 @@ bool load(grBmpFile& file, const Bytes& bytes) {
 }
 
 Bytes rle8(Bytes stream) {
-    return bmp(with(spec(8, 1, 40, {}), 2, stream));
+    return bmp(with(desc(8, 1, 40, {}), 2, stream));
 }
 
 } // namespace
@@ -29,7 +29,7 @@ Bytes rle8(Bytes stream) {
 TEST(BmpFile, RefusesWhatItCannotShowAndSaysWhy) {
     // Fields of the 8-bit file by byte offset: bfOffBits 10, biSize 14, width 18, height 22,
     // planes 26, bit count 28, compression 30, colours used 46; its pixels begin at 86.
-    const Bytes p8 = bmp(spec(8, 0, 40, {})), p16 = bmp(spec(16, 3, 40, {0xF800, 0x7E0, 0x1F}));
+    const Bytes p8 = bmp(desc(8, 0, 40, {})), p16 = bmp(desc(16, 3, 40, {0xF800, 0x7E0, 0x1F}));
     const std::pair<Bytes, const char*> cases[] = {
         {Bytes(17, 0), "too short for its headers"},
         {patch(p8, 14, 100), "header size"},
@@ -76,7 +76,7 @@ TEST(BmpFile, RefusesWhatItCannotShowAndSaysWhy) {
 
 TEST(BmpFile, ReadsOnlyTheHeadersTableAndPixelArray) {
     // A sparse file: the pixels 3 GiB after the table, then almost 1 GiB more.
-    const Bytes bytes = bmp(spec(8, 0, 40, {}));
+    const Bytes bytes = bmp(desc(8, 0, 40, {}));
     const std::string path = writeTemp(patch(Bytes(bytes.begin(), bytes.end() - 16), 10, 3u << 30));
     const int fd = open(path.c_str(), O_WRONLY);
     ASSERT_EQ(pwrite(fd, bytes.data() + 86, 16, 3ll << 30), 16);

@@ -19,33 +19,33 @@ namespace {
 
 const Colours kBGRA = {0xFF0000, 0xFF00, 0xFF, 0xFF000000}, k1555 = {0x7C00, 0x3E0, 0x1F, 0x8000};
 
-const BmpSpec k24 = spec(24, 0, 108, kBGR), k8 = spec(8, 1, 40, {}), k4 = spec(4, 2, 40, {}),
-              k1 = spec(1, 0, 40, {}, false, 2);
+const BmpDesc k24 = desc(24, 0, 108, kBGR), k8 = desc(8, 1, 40, {}), k4 = desc(4, 2, 40, {}),
+              k1 = desc(1, 0, 40, {}, false, 2);
 
 // RLE: an absolute run of five (padded), a run of three, end of line; a run of two, a delta
 // over three pixels, an absolute run of three, end of bitmap. Skipped pixels: transparent.
 const Colours kRle = picture(false, {0, 1, 2, 3, 4, 5, 5, 5, 7, 7, -1, -1, -1, 2, 1, 0});
 
 // Name, file, colours GL must hold, whether the record views the file's own bytes.
-const std::vector<std::tuple<const char*, BmpSpec, Colours, bool>> kKinds = {
-    {"24-bit", spec(24, 0, 40, kBGR), picture(false), true},
+const std::vector<std::tuple<const char*, BmpDesc, Colours, bool>> kKinds = {
+    {"24-bit", desc(24, 0, 40, kBGR), picture(false), true},
     {"24-bit top-down, V4 header",
      with(k24, -2, rows(24, 8, picture(false, {7, 6, 5, 4, 3, 2, 1, 0, 0, 1, 2, 3, 4, 5, 6, 7}))),
      picture(false), true},
-    {"32-bit, fourth byte 0", spec(32, 0, 40, kBGR), picture(false), true},
-    {"32-bit V5 bit fields, alpha", spec(32, 3, 124, kBGRA, true), picture(true), true},
-    {"32-bit red first", spec(32, 3, 40, {0xFF, 0xFF00, 0xFF0000}), picture(false), true},
-    {"32-bit 10-10-10, V2", spec(32, 3, 52, {0x3FF00000, 0xFFC00, 0x3FF}), picture(false), false},
-    {"32-bit alpha first", spec(32, 6, 40, {0xFF00, 0xFF0000, 0xFF000000, 0xFF}, true),
+    {"32-bit, fourth byte 0", desc(32, 0, 40, kBGR), picture(false), true},
+    {"32-bit V5 bit fields, alpha", desc(32, 3, 124, kBGRA, true), picture(true), true},
+    {"32-bit red first", desc(32, 3, 40, {0xFF, 0xFF00, 0xFF0000}), picture(false), true},
+    {"32-bit 10-10-10, V2", desc(32, 3, 52, {0x3FF00000, 0xFFC00, 0x3FF}), picture(false), false},
+    {"32-bit alpha first", desc(32, 6, 40, {0xFF00, 0xFF0000, 0xFF000000, 0xFF}, true),
      picture(true), false},
-    {"16-bit 5-5-5", spec(16, 0, 40, k555), picture(false), true},
-    {"16-bit 5-6-5", spec(16, 3, 40, {0xF800, 0x7E0, 0x1F}), picture(false), true},
-    {"16-bit 1-5-5-5, V5", spec(16, 3, 124, k1555, true), picture(true), true},
-    {"16-bit 4-4-4-4, V3", spec(16, 3, 56, {0xF00, 0xF0, 0xF, 0xF000}, true), picture(true), false},
-    {"8-bit", spec(8, 0, 40, {}), picture(false), false},
-    {"4-bit, OS/2 2.x", spec(4, 0, 16, {}), picture(false), false},
-    {"8-bit, OS/2 1.x", spec(8, 0, 12, {}), picture(false), false},
-    {"2-bit", spec(2, 0, 40, {}, false, 4), picture(false, kIndex, 4), false},
+    {"16-bit 5-5-5", desc(16, 0, 40, k555), picture(false), true},
+    {"16-bit 5-6-5", desc(16, 3, 40, {0xF800, 0x7E0, 0x1F}), picture(false), true},
+    {"16-bit 1-5-5-5, V5", desc(16, 3, 124, k1555, true), picture(true), true},
+    {"16-bit 4-4-4-4, V3", desc(16, 3, 56, {0xF00, 0xF0, 0xF, 0xF000}, true), picture(true), false},
+    {"8-bit", desc(8, 0, 40, {}), picture(false), false},
+    {"4-bit, OS/2 2.x", desc(4, 0, 16, {}), picture(false), false},
+    {"8-bit, OS/2 1.x", desc(8, 0, 12, {}), picture(false), false},
+    {"2-bit", desc(2, 0, 40, {}, false, 4), picture(false, kIndex, 4), false},
     {"1-bit, red and green", k1, picture(false, kIndex, 2), false},
     // A grey table gives a luminance texture, as before; GL hands luminance back as red.
     {"1-bit, black and white", with(k1, 2, k1.pixels, {0, 0xFFFFFF}),
@@ -66,9 +66,9 @@ int channel(std::uint32_t argb, int i) {
 
 TEST(BmpGL, EveryKindReachesGLInItsTrueColours) {
     testgl::ensureContext();
-    for (const auto& [name, spec, want, shared] : kKinds) {
+    for (const auto& [name, desc, want, shared] : kKinds) {
         SCOPED_TRACE(name);
-        const std::string path = writeTemp(bmp(spec));
+        const std::string path = writeTemp(bmp(desc));
         grBmpFile file;
         grImage2D image;
         ASSERT_TRUE(file.load(path.c_str()) && grBmpToImage(image, file)) << grBmpFailureReason();

@@ -49,14 +49,14 @@ template <auto* Slot, class R, class... A> R (*hook(R (*real)(A...), const char*
 
 const grPixelStore kTight{GL_FALSE, 1};
 
-template <class Image> Image makeImage(const std::string& spec, int index) {
+template <class Image> Image makeImage(const std::string& shape, int index) {
     static const std::map<std::string, int> layouts = {
         {"L", grLayoutLuminance}, {"A", grLayoutAlpha}, {"RGB", grLayoutRGB},
         {"RGBA", grLayoutRGBA},   {"BGR", grLayoutBGR}, {"RGBPair", grLayoutRGBPair}};
     Image im;
     std::uint32_t w = 0, h = 0, d = 0;
     char name[16] = {}, extra = ' ';
-    std::sscanf(spec.c_str(), "%*d*%ux%ux%u/%15[A-Za-z]/%c", &w, &h, &d, name, &extra);
+    std::sscanf(shape.c_str(), "%*d*%ux%ux%u/%15[A-Za-z]/%c", &w, &h, &d, name, &extra);
     if (!layouts.count(name))
         return im; // a default record
     im.layout = layouts.at(name), im.numberKind = grKindUnsigned, im.bitCode = grBits8;
@@ -106,12 +106,12 @@ void setExtensions(const std::string& flags) {
 template <class Texture, class Params>
 std::string run(GLenum target, std::istringstream& words, Params params) {
     Texture t;
-    std::string flags, spec;
+    std::string flags, shape;
     words >> flags >> t.size;
     auto has = [&](char f) { return flags.find(f) != std::string::npos; };
-    for (int index = 0; words >> spec;)
-        for (int n = std::atoi(spec.c_str()); n > 0; --n)
-            t.images.push_back(makeImage<typename decltype(t.images)::value_type>(spec, index++));
+    for (int index = 0; words >> shape;)
+        for (int n = std::atoi(shape.c_str()); n > 0; --n)
+            t.images.push_back(makeImage<typename decltype(t.images)::value_type>(shape, index++));
     static const float colour[4] = {0.25f, 0.5f, 0.75f, 1.0f};
     t.setMipmapped(has('m')), t.setBorder(has('b')), t.setCompress(has('c'));
     t.setParams(has('p') ? &params : nullptr), t.setBorderColor(has('k') ? colour : nullptr);
