@@ -37,7 +37,17 @@ TEST(Refvector, SharingCreatingAndResizing) {
         EXPECT_TRUE(b.create(0) && b.hasStorage() && b.empty() && b.begin() == b.end());
         c = none; // from an array without storage
         EXPECT_EQ((Ints{c.hasStorage(), Counting::frees}), (Ints{0, 1}));
-        EXPECT_FALSE((refvector2<std::array<char, 40>, Counting>().create(0x10000000u))); // 10 GiB
+        // Sizes past a 32-bit byte length fail: 10 GiB, and 4 GiB plus the block's header.
+        EXPECT_FALSE((refvector2<std::array<char, 40>, Counting>().create(0x10000000u)) ||
+                     refvector<int>().resize(0x40000000u));
+        // Filled from a file at an offset (this program's own: "\x7f" "ELF" opens it); a file
+        // too short, unreadable or missing fails and keeps the storage.
+        refvector2<char, Counting> text;
+        const char* self = "/proc/self/exe";
+        EXPECT_TRUE(text.create(3, self, 0, 1));
+        EXPECT_FALSE(text.create(1, self, 0, 1ll << 40) || text.create(1, "/") ||
+                     text.create(1, ""));
+        EXPECT_EQ(std::string(text.begin(), text.end()), "ELF");
 
         refvector<unsigned short, Counting> r, s, t;
         ASSERT_TRUE(r.resize(3));

@@ -38,12 +38,6 @@ std::vector<std::string> names() {
         out.push_back(c.name);
     return out;
 }
-long indexOf(const std::string& name, std::size_t from) {
-    for (std::size_t i = from; i < g_calls.size(); ++i)
-        if (g_calls[i].name == name)
-            return static_cast<long>(i);
-    return -1;
-}
 void overrideCurrentWindow(int id) {
     g_currentWindow = id;
 }

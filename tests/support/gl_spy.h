@@ -24,8 +24,6 @@ const std::vector<Call>& calls();
 std::vector<Call> callsOf(const std::string& name); ///< the calls of `name`, in order
 std::size_t count(const std::string& name);
 std::vector<std::string> names(); ///< names of all recorded calls, in order
-/// Index of the first call of `name` at or after `from`, or -1.
-long indexOf(const std::string& name, std::size_t from = 0);
 /// glutGetWindow answers `id` instead of asking GLUT, until cleared.
 void overrideCurrentWindow(int id);
 void clearCurrentWindowOverride();
