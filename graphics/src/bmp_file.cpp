@@ -347,16 +347,7 @@ bool grBmpToImage(grImage2D& image, const grBmpFile& file) {
     if (reason != nullptr)
         return fail(reason);
 
-    image.pixels = decoded.pixels;
-    image.layout = decoded.layout;
-    image.numberKind = decoded.numberKind;
-    image.bitCode = decoded.bitCode;
-    image.pixelStore = decoded.pixelStore;
-    image.rowLength = image.skipPixels = image.skipRows = 0;
-    image.width = decoded.width;
-    image.height = decoded.height;
-    image.compressed = false;
-    image.palette.clear();
+    image = decoded; // every field, so nothing of an earlier picture stays behind
     return true;
 }
 

@@ -49,7 +49,6 @@ int bitsPerPixel(int layout, int bitCode) {
     case grPacked1555Rev:
         return 16;
     case grBits8Pad8:
-        return 32;
     case grPacked1010102:
         return 32;
     case grPackedLum6Alpha2:

@@ -43,9 +43,8 @@ TEST(Refvector, SharingCreatingAndResizing) {
         // Filled from a file at an offset (this program's own: "\x7f" "ELF" opens it); a file
         // too short, unreadable or missing fails and keeps the storage.
         refvector2<char, Counting> text;
-        const char* self = "/proc/self/exe";
-        EXPECT_TRUE(text.create(3, self, 0, 1));
-        EXPECT_FALSE(text.create(1, self, 0, 1ll << 40) || text.create(1, "/") ||
+        EXPECT_TRUE(text.create(3, "/proc/self/exe", 0, 1));
+        EXPECT_FALSE(text.create(1, "/proc/self/exe", 0, 1ll << 40) || text.create(1, "/") ||
                      text.create(1, ""));
         EXPECT_EQ(std::string(text.begin(), text.end()), "ELF");
 

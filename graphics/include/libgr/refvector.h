@@ -67,14 +67,12 @@ public:
         refstorage<A>* record = makeStorage(count, path, hint, offset);
         if (record == nullptr)
             return false;
-        if (storage_) {
-            if (keep) {
-                const std::uint32_t oldBytes = storage_->alloc.byteLength();
-                const std::uint32_t newBytes = record->alloc.byteLength();
-                const std::uint32_t bytes = oldBytes < newBytes ? oldBytes : newBytes;
-                if (bytes != 0)
-                    std::memcpy(record->data, storage_->data, bytes);
-            }
+        if (keep && storage_) {
+            const std::uint32_t oldBytes = storage_->alloc.byteLength();
+            const std::uint32_t newBytes = record->alloc.byteLength();
+            const std::uint32_t bytes = oldBytes < newBytes ? oldBytes : newBytes;
+            if (bytes != 0)
+                std::memcpy(record->data, storage_->data, bytes);
         }
         storage_ = Storage(record); // other sharers keep the old storage
         return true;
