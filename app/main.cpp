@@ -26,15 +26,6 @@ std::string executableDir() {
     return exe.substr(0, exe.find_last_of('/'));
 }
 
-// -geometry with a size ("800x600+10+10", not just "+10+10").
-bool geometryHasSize(int argc, char** argv) {
-    for (int i = 1; i + 1 < argc; ++i)
-        if (std::string(argv[i]) == "-geometry" &&
-            std::string(argv[i + 1]).find_first_of("xX") != std::string::npos)
-            return true;
-    return false;
-}
-
 } // namespace
 
 int main(int argc, char** argv) {
@@ -54,18 +45,14 @@ int main(int argc, char** argv) {
         return 0;
     }
 
-    // glutInit takes -geometry out of argv; a size given there must not be overridden by
-    // the scene's own.
-    const bool glutSize = geometryHasSize(argc, argv);
     glutInit(&argc, argv);
     glutInitDisplayMode(GLUT_RGB | GLUT_DOUBLE | GLUT_DEPTH);
-    const int glutWidth = glutSize ? glutGet(GLUT_INIT_WINDOW_WIDTH) : 0;
-    const int glutHeight = glutSize ? glutGet(GLUT_INIT_WINDOW_HEIGHT) : 0;
     Pluvina scene(argc, argv);
+    // A size given with -geometry must not be overridden by the scene's own.
     if (options.width > 0)
         glutInitWindowSize(options.width, options.height);
-    else if (glutSize)
-        glutInitWindowSize(glutWidth, glutHeight);
+    else if (options.geometryWidth > 0)
+        glutInitWindowSize(options.geometryWidth, options.geometryHeight);
     scene.launched = launched;
     scene.programName = program;
     scene.photoDir = options.photos;

@@ -9,6 +9,8 @@ struct Options {
     bool version = false;
     int width = 0; ///< --size; 0 keeps the built-in 640 by 480
     int height = 0;
+    int geometryWidth = 0; ///< the size of GLUT's -geometry, when it gives one; else 0
+    int geometryHeight = 0;
     bool fullscreen = false;
     std::string photos; ///< --photos; empty: working directory, else the program's folder
     bool vsync = false;

@@ -145,6 +145,24 @@ bool generates(const grGLFormat& fmt) {
     return hasGenerateMipmap && supportsGenerateMipmap(fmt.internalFormat);
 }
 
+thread_local const char* uploadFailure = "";
+
+// Every GL implementation of the last two decades holds textures of 2048 texels a side, so
+// only larger images cost a query.
+constexpr std::uint32_t kEdgeEveryGLHolds = 2048;
+
+// Whether GL can hold an image of this extent as a texture level. GLU must never see one it
+// cannot: it then scales the image down itself, and its code for that smashes its stack on
+// extreme sizes (2^26 by 1) and hands GL its own rows under the caller's alignment.
+bool glHolds(std::uint32_t w, std::uint32_t h) {
+    const std::uint32_t largest = std::max(w, h);
+    if (largest <= kEdgeEveryGLHolds)
+        return true;
+    GLint most = 0;
+    glGetIntegerv(GL_MAX_TEXTURE_SIZE, &most);
+    return most > 0 && largest <= static_cast<std::uint32_t>(most);
+}
+
 // Switches hardware mipmap generation on for a target while level 0 is defined.
 class GenerateMipmapScope {
 public:
@@ -348,6 +366,7 @@ const Kind kCube{GL_TEXTURE_CUBE_MAP, kCubeFaces, 6, Calls{2}, true,  false,    
 // after the parameters, on every exit.
 template <class Image, class Params>
 void upload(const Kind& kind, const grImageTexture<Image, Params>& t, bool refresh) {
+    uploadFailure = "";
     if (t.images.empty())
         return;
     grPixelMapGuard guard(t.images[0].palette);
@@ -362,6 +381,13 @@ void upload(const Kind& kind, const grImageTexture<Image, Params>& t, bool refre
             grGLFormat fmt;
             if (!resolveFormat(fmt, im.layout, im.numberKind, im.bitCode, compress))
                 continue; // no GL call for a record that does not resolve
+            const Extent e = extentOf(im);
+            const bool viaGlu =
+                !im.compressed && levelZeroChain && kind.gluBuilds && !generates(fmt);
+            if (viaGlu && !glHolds(e.w, e.h)) {
+                uploadFailure = "picture too large for GL: larger than GL_MAX_TEXTURE_SIZE";
+                continue;
+            }
             ClientPixelStoreBracket bracket;
             applyPixelStore(im.pixelStore);
             applyUnpack(im);
@@ -369,7 +395,6 @@ void upload(const Kind& kind, const grImageTexture<Image, Params>& t, bool refre
                 continue;
             if (!im.compressed && kind.needsEntryPoints && !(glTexImage3DEXT && glTexSubImage3DEXT))
                 continue; // the 3D entry points were never fetched
-            const Extent e = extentOf(im);
             const void* pixels = im.pixels.begin();
             const GLsizei bytes = static_cast<GLsizei>(im.pixels.size());
             const GLint border = kind.border(t.border, t.mipmapped, im.compressed, level);
@@ -380,7 +405,7 @@ void upload(const Kind& kind, const grImageTexture<Image, Params>& t, bool refre
                     kind.calls.compressedRefresh(face, level, fmt, e, bytes, pixels);
                 else
                     kind.calls.compressed(face, level, fmt, e, border, bytes, pixels);
-            } else if (levelZeroChain && kind.gluBuilds && !gen) {
+            } else if (viaGlu) {
                 kind.calls.buildChain(face, fmt, e, pixels);
             } else if (levelZeroChain) {
                 if (!refresh) {
@@ -408,6 +433,10 @@ void upload(const Kind& kind, const grImageTexture<Image, Params>& t, bool refre
 }
 
 } // namespace
+
+const char* grTextureFailureReason() {
+    return uploadFailure;
+}
 
 void grTexture1D::apply() {
     upload(k1D, *this, false);

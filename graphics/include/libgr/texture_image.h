@@ -132,4 +132,11 @@ public:
     bool setLevels(const std::vector<Faces>& groups, std::uint32_t size, std::uint32_t firstLevel);
 };
 
+/// Why the last apply() or update() on this thread left an image out, in a few words, or ""
+/// when it sent every image it was given a call for. A static string, valid for the life of
+/// the program. An image a mipmapped upload would hand to GLU is left out, before any GL call
+/// for it, when one of its sides exceeds GL_MAX_TEXTURE_SIZE (queried only for sides above
+/// 2048): GLU's own rescaling of such images is unsafe.
+const char* grTextureFailureReason();
+
 } // namespace libgr
