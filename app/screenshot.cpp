@@ -64,10 +64,15 @@ bool writePng(const Frame& frame, const std::string& path, bool exclusive, std::
         reason = "no picture to save";
         return false;
     }
-    const int flags = O_WRONLY | O_CREAT | (exclusive ? O_EXCL : O_TRUNC);
+    // Non-blocking open: a FIFO nobody reads would otherwise hold the program for ever (it
+    // is refused with ENXIO instead); one that is read gets the picture, written blocking.
+    const int flags = O_WRONLY | O_CREAT | O_NONBLOCK | O_CLOEXEC | (exclusive ? O_EXCL : O_TRUNC);
     const int fd = open(path.c_str(), flags, 0644);
-    if (fd < 0) {
+    const int mode = fd < 0 ? -1 : fcntl(fd, F_GETFL);
+    if (fd < 0 || mode == -1 || fcntl(fd, F_SETFL, mode & ~O_NONBLOCK) == -1) {
         reason = std::strerror(errno);
+        if (fd >= 0)
+            close(fd);
         return false;
     }
     Sink sink{fdopen(fd, "wb"), 0};

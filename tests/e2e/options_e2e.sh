@@ -59,6 +59,10 @@ expect_quiet_stdout
 [ "$(grep -c "^pluvina: p61559[56][15].bmp: not a regular file$" "$WORK/stderr")" -eq 2 ] &&
     grep -qx "pluvina: /dev/full: No space left on device" "$WORK/stderr" ||
     fail "odd files: $(cat "$WORK/stderr")"
+mkfifo "$odd/shot.png" # nobody reads it: refused, not waited on
+run_to_end "$odd" 60 --frames 1 --size 2x2 --screenshot shot.png
+[ "$STATUS" -eq 1 ] && grep -qx "pluvina: shot.png: No such device or address" "$WORK/stderr" ||
+    fail "a FIFO as screenshot: status $STATUS, $(cat "$WORK/stderr")"
 
 # Window size: --size, or GLUT's own -geometry, seen in the saved frame.
 for args in "--size 320x200" "-geometry 300x180+10+10" "-geometry 300x180 --size 200x100"; do
