@@ -1,10 +1,12 @@
 #include "options.h"
 
 #include <cerrno>
+#include <climits>
 #include <cmath>
 #include <cstdlib>
 #include <cstring>
 #include <iterator>
+#include <unistd.h>
 #include <vector>
 
 namespace {
@@ -77,7 +79,9 @@ bool parseSeconds(const std::string& text, double& out) {
 } // namespace
 
 bool parseOptions(int& argc, char** argv, Options& out, std::string& error) {
-    Options o;
+    Options o = out; // keeps the start time
+    if (argc > 0 && argv[0] != nullptr)
+        o.program = baseName(argv[0]);
     std::vector<char*> rest;
     if (argc > 0)
         rest.push_back(argv[0]);
@@ -190,6 +194,23 @@ std::string usage(const std::string& program) {
            "GLUT's own options (-display, -geometry, -gldebug, ...) are passed on.\n"
            "Keys: p or space pause, f fullscreen, s screenshot, h key list, r one step,\n"
            "q or Escape quit. Drag with the left button to move, the right one to turn.\n";
+}
+
+int Options::windowWidth() const {
+    return width > 0 ? width : geometryWidth > 0 ? geometryWidth : 640;
+}
+
+int Options::windowHeight() const {
+    return width > 0 ? height : geometryWidth > 0 ? geometryHeight : 480;
+}
+
+std::string executableDir() {
+    char path[PATH_MAX];
+    const ssize_t n = readlink("/proc/self/exe", path, sizeof path - 1);
+    if (n <= 0)
+        return "";
+    const std::string exe(path, static_cast<std::size_t>(n));
+    return exe.substr(0, exe.find_last_of('/'));
 }
 
 std::string baseName(const std::string& path) {
