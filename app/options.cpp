@@ -117,7 +117,8 @@ bool parseOptions(int& argc, char** argv, Options& out, std::string& error) {
         const std::string name = arg.substr(0, eq);
         const bool flag = name == "--version" || name == "--fullscreen" || name == "--vsync";
         const bool valued = name == "--size" || name == "--photos" || name == "--frames" ||
-                            name == "--screenshot" || name == "--benchmark";
+                            name == "--screenshot" || name == "--benchmark" ||
+                            name == "--upright" || name == "--floor";
         if (!flag && !valued) {
             error = "unknown option '" + name + "'";
             return false;
@@ -148,6 +149,10 @@ bool parseOptions(int& argc, char** argv, Options& out, std::string& error) {
             good = parseSize(value, o.width, o.height);
         else if (name == "--photos")
             good = !(o.photos = value).empty();
+        else if (name == "--upright")
+            good = !(o.upright = value).empty();
+        else if (name == "--floor")
+            good = !(o.floor = value).empty();
         else if (name == "--frames")
             good = wholeNumber(value, 1, 0x7fffffffUL, o.frames);
         else if (name == "--screenshot")
@@ -184,6 +189,8 @@ std::string usage(const std::string& program) {
            "  --fullscreen         start in fullscreen\n"
            "  --photos DIR         read the photographs from DIR (default: the working\n"
            "                       directory, else the program's own folder)\n"
+           "  --upright FILE       show FILE (JPEG, PNG or BMP) on the upright square\n"
+           "  --floor FILE         show FILE (JPEG, PNG or BMP) on the floor\n"
            "  --vsync              draw one frame per display refresh\n"
            "  --frames N           draw N frames, then end\n"
            "  --screenshot FILE    save the last frame of --frames or --benchmark as PNG\n"

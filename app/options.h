@@ -18,6 +18,8 @@ struct Options {
     int geometryHeight = 0;
     bool fullscreen = false;
     std::string photos; ///< --photos; empty: working directory, else the program's folder
+    std::string upright; ///< --upright: a photograph of any kind for the upright square
+    std::string floor;   ///< --floor: a photograph of any kind for the floor
     bool vsync = false;
     unsigned long frames = 0; ///< --frames; 0: run until the user quits
     std::string screenshot;   ///< --screenshot: where the last frame of a limited run goes
