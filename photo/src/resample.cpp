@@ -1,0 +1,258 @@
+// The area scaler, its lookup tables, record set-up shared by the decoders, and the fitted
+// size.
+#include "libphoto/resample.h"
+
+#include "photo_internal.h"
+
+#include <algorithm>
+#include <cmath>
+#include <cstring>
+#include <new>
+
+namespace libphoto {
+
+namespace detail {
+
+int componentsOf(std::int32_t layout) {
+    switch (layout) {
+    case libgr::grLayoutLuminance:
+        return 1;
+    case libgr::grLayoutLuminanceAlpha:
+        return 2;
+    case libgr::grLayoutRGB:
+    case libgr::grLayoutBGR:
+        return 3;
+    case libgr::grLayoutRGBA:
+    case libgr::grLayoutBGRA:
+        return 4;
+    default:
+        return 0;
+    }
+}
+
+int alphaIndexOf(std::int32_t layout) {
+    const int n = componentsOf(layout);
+    return n == 2 || n == 4 ? n - 1 : -1;
+}
+
+libgr::grImage2D describe(std::int32_t layout, std::uint32_t width, std::uint32_t height) {
+    // Rows of four bytes a pixel are always 4-aligned, at every mipmap level too; tight
+    // three-byte rows are only 1-aligned in general, and GLU builds smaller levels in tight
+    // rows under the record's alignment.
+    static const libgr::grPixelStore four{GL_FALSE, 4};
+    static const libgr::grPixelStore one{GL_FALSE, 1};
+    libgr::grImage2D image;
+    image.layout = layout;
+    image.numberKind = libgr::grKindUnsigned;
+    image.bitCode = libgr::grBits8;
+    image.width = width;
+    image.height = height;
+    image.pixelStore = componentsOf(layout) == 4 ? &four : &one;
+    return image;
+}
+
+bool makeRecord(libgr::grImage2D& out, std::int32_t layout, std::uint32_t width,
+                std::uint32_t height) {
+    libgr::grImage2D image = describe(layout, width, height);
+    if (width == 0 || height == 0 || !image.allocatePixels())
+        return false;
+    out = image;
+    return true;
+}
+
+View viewOf(const libgr::grImage2D& image) {
+    View v;
+    const auto stride = static_cast<std::ptrdiff_t>(image.rowStride());
+    unsigned char* base = const_cast<unsigned char*>(image.pixels.begin());
+    v.top = base + stride * (static_cast<std::ptrdiff_t>(image.height) - 1);
+    v.stride = -stride;
+    v.width = image.width;
+    v.height = image.height;
+    v.channels = image.bitsPerPixel() / 8;
+    return v;
+}
+
+const Curves& Curves::get() {
+    static const Curves curves = [] {
+        Curves c;
+        for (int i = 0; i < 256; ++i) {
+            const double v = i / 255.0;
+            const double lin = v <= 0.04045 ? v / 12.92 : std::pow((v + 0.055) / 1.055, 2.4);
+            c.toLinear[i] = static_cast<std::uint16_t>(std::lround(lin * 65535.0));
+            c.toAlpha[i] = static_cast<std::uint16_t>(i * 257);
+        }
+        for (int i = 0; i < 65536; ++i) {
+            const double lin = i / 65535.0;
+            const double v =
+                lin <= 0.0031308 ? lin * 12.92 : 1.055 * std::pow(lin, 1 / 2.4) - 0.055;
+            c.fromLinear[i] =
+                static_cast<unsigned char>(std::lround(std::clamp(v, 0.0, 1.0) * 255.0));
+            c.fromAlpha[i] = static_cast<unsigned char>((i * 255 + 32767) / 65535);
+        }
+        return c;
+    }();
+    return curves;
+}
+
+namespace {
+constexpr std::uint32_t kOne = 1u << 14; // a weight of one
+constexpr std::uint32_t kHalf = kOne / 2;
+} // namespace
+
+// Output pixel i covers source [i·from/to, (i+1)·from/to); counted in units of 1/to of a
+// source pixel every bound is an integer, so each overlap is exact before it is weighted.
+RowScaler::Axis::Axis(std::uint32_t from, std::uint32_t to) {
+    first.resize(to);
+    count.resize(to);
+    offset.resize(to);
+    for (std::uint32_t i = 0; i < to; ++i) {
+        const std::uint64_t lo = std::uint64_t{i} * from, hi = lo + from;
+        const auto j0 = static_cast<std::uint32_t>(lo / to);
+        const auto j1 = static_cast<std::uint32_t>((hi - 1) / to);
+        first[i] = j0;
+        count[i] = j1 - j0 + 1;
+        offset[i] = static_cast<std::uint32_t>(weight.size());
+        std::uint32_t sum = 0;
+        for (std::uint32_t j = j0; j <= j1; ++j) {
+            const std::uint64_t overlap =
+                std::min(hi, std::uint64_t{j + 1} * to) - std::max(lo, std::uint64_t{j} * to);
+            const auto w = static_cast<std::uint32_t>((overlap * kOne + from / 2) / from);
+            weight.push_back(static_cast<std::uint16_t>(w));
+            sum += w;
+        }
+        // Rounding may leave the sum a little off one; the largest weight takes the rest.
+        auto largest = std::max_element(weight.begin() + offset[i], weight.end());
+        *largest = static_cast<std::uint16_t>(*largest + kOne - sum);
+    }
+}
+
+RowScaler::RowScaler(std::uint32_t width, std::uint32_t height, const View& dst, int alpha)
+    : dst_(dst), srcWidth_(width), srcHeight_(height),
+      copy_(width == dst.width && height == dst.height),
+      across_(copy_ ? 0 : width, copy_ ? 0 : dst.width),
+      down_(copy_ ? 0 : height, copy_ ? 0 : dst.height) {
+    const Curves& curves = Curves::get();
+    for (int c = 0; c < 4; ++c) {
+        toWide_[c] = c == alpha ? curves.toAlpha : curves.toLinear;
+        toByte_[c] = c == alpha ? curves.fromAlpha : curves.fromLinear;
+    }
+    if (!copy_) {
+        const std::size_t n = std::size_t{dst.width} * dst.channels;
+        wide_.resize(n);
+        current_.assign(n, 0);
+        next_.assign(n, 0);
+    }
+}
+
+template <int CH> void RowScaler::horizontal(const unsigned char* row) {
+    const std::uint16_t* const* lut = toWide_;
+    for (std::uint32_t x = 0; x < dst_.width; ++x) {
+        std::uint32_t acc[CH] = {};
+        const unsigned char* s = row + std::size_t{across_.first[x]} * CH;
+        const std::uint16_t* w = &across_.weight[across_.offset[x]];
+        for (std::uint32_t k = 0, n = across_.count[x]; k < n; ++k, s += CH)
+            for (int c = 0; c < CH; ++c)
+                acc[c] += lut[c][s[c]] * std::uint32_t{w[k]};
+        for (int c = 0; c < CH; ++c)
+            wide_[std::size_t{x} * CH + c] = static_cast<std::uint16_t>((acc[c] + kHalf) >> 14);
+    }
+}
+
+void RowScaler::push(const unsigned char* row) {
+    if (y_ >= srcHeight_)
+        return;
+    if (copy_) {
+        std::memcpy(dst_.row(y_++), row, std::size_t{srcWidth_} * dst_.channels);
+        return;
+    }
+    switch (dst_.channels) {
+    case 1:
+        horizontal<1>(row);
+        break;
+    case 2:
+        horizontal<2>(row);
+        break;
+    case 3:
+        horizontal<3>(row);
+        break;
+    default:
+        horizontal<4>(row);
+        break;
+    }
+    const std::size_t n = wide_.size();
+    const std::uint32_t o = out_;
+    const std::uint32_t w = down_.weight[down_.offset[o] + (y_ - down_.first[o])];
+    for (std::size_t i = 0; i < n; ++i)
+        current_[i] += wide_[i] * w;
+    // A source row that straddles two output rows gives the next one its share too.
+    if (o + 1 < dst_.height && down_.first[o + 1] == y_) {
+        const std::uint32_t w2 = down_.weight[down_.offset[o + 1]];
+        for (std::size_t i = 0; i < n; ++i)
+            next_[i] += wide_[i] * w2;
+    }
+    if (y_ == down_.first[o] + down_.count[o] - 1)
+        emit();
+    ++y_;
+}
+
+void RowScaler::emit() {
+    unsigned char* out = dst_.row(out_);
+    const int ch = dst_.channels;
+    for (std::size_t i = 0, n = current_.size(); i < n; ++i)
+        out[i] = toByte_[i % ch][(current_[i] + kHalf) >> 14];
+    current_.swap(next_);
+    std::fill(next_.begin(), next_.end(), 0);
+    ++out_;
+}
+
+} // namespace detail
+
+PhotoSize fitLongestSide(PhotoSize size, std::uint32_t longestSide, std::uint32_t cap) {
+    std::uint32_t limit = longestSide;
+    if (cap != 0 && (limit == 0 || cap < limit))
+        limit = cap;
+    const std::uint32_t longest = std::max(size.width, size.height);
+    if (limit == 0 || longest <= limit)
+        return size;
+    auto scaled = [&](std::uint32_t side) {
+        const std::uint64_t v = (std::uint64_t{side} * limit + longest / 2) / longest;
+        return static_cast<std::uint32_t>(std::clamp<std::uint64_t>(v, 1, limit));
+    };
+    return {scaled(size.width), scaled(size.height)};
+}
+
+bool isPlainPhoto(const libgr::grImage2D& image) {
+    if (detail::componentsOf(image.layout) == 0 || image.bitCode != libgr::grBits8 ||
+        image.numberKind != libgr::grKindUnsigned || image.compressed)
+        return false;
+    if (image.width == 0 || image.height == 0 || image.rowLength != 0 || image.skipPixels != 0 ||
+        image.skipRows != 0)
+        return false;
+    // The last row's padding may be missing, as it may in a BMP file.
+    const std::uint64_t lastRow = std::uint64_t{image.width} * (image.bitsPerPixel() / 8);
+    return std::uint64_t{image.height - 1} * image.rowStride() + lastRow <= image.pixels.size();
+}
+
+bool resamplePhoto(const libgr::grImage2D& in, std::uint32_t width, std::uint32_t height,
+                   libgr::grImage2D& out) {
+    if (!isPlainPhoto(in))
+        return detail::fail("not an 8-bit picture of 1 to 4 components");
+    if (width == 0 || height == 0 || width > in.width || height > in.height)
+        return detail::fail("resampling only scales down");
+    try {
+        libgr::grImage2D image;
+        if (!detail::makeRecord(image, in.layout, width, height))
+            return detail::fail("out of memory for the scaled picture");
+        const detail::View src = detail::viewOf(in);
+        detail::RowScaler scaler(in.width, in.height, detail::viewOf(image),
+                                 detail::alphaIndexOf(in.layout));
+        for (std::uint32_t y = 0; y < in.height; ++y)
+            scaler.push(src.row(y));
+        out = image;
+        return detail::succeed();
+    } catch (const std::bad_alloc&) {
+        return detail::fail("out of memory for the scaled picture");
+    }
+}
+
+} // namespace libphoto
