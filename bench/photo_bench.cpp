@@ -152,10 +152,15 @@ void BM_MipmapChain(benchmark::State& state) {
     }
 }
 
-BENCHMARK(BM_Decode)->Args({0, 0})->Args({0, 2048})->Args({1, 0})->Args({1, 2048});
-BENCHMARK(BM_Stb)->Arg(0)->Arg(1);
-BENCHMARK(BM_Downscale);
-BENCHMARK(BM_MipmapChain)->Args({0, 1})->Args({0, 0})->Args({2048, 1});
+BENCHMARK(BM_Decode)->Args({0, 0})->Args({0, 2048})->Args({1, 0})->Args({1, 2048})->Unit(
+    benchmark::kMillisecond);
+BENCHMARK(BM_Stb)->Arg(0)->Arg(1)->Unit(benchmark::kMillisecond);
+BENCHMARK(BM_Downscale)->Unit(benchmark::kMillisecond);
+BENCHMARK(BM_MipmapChain)
+    ->Args({0, 1})
+    ->Args({0, 0})
+    ->Args({2048, 1})
+    ->Unit(benchmark::kMillisecond);
 
 // After the table: every median in milliseconds (CPU, then wall clock) and the decoders
 // against stb_image.

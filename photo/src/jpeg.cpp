@@ -102,7 +102,7 @@ bool decodeJpeg(const unsigned char* data, std::size_t size, const PhotoOptions&
         const std::uint64_t bytes =
             std::uint64_t(decodedSize.width) * decodedSize.height * channels;
         libgr::ofsvector<unsigned char> buffer;
-        if (bytes > 0xFFFFFFFFu || !buffer.create(static_cast<std::uint32_t>(bytes)))
+        if (!freshBytes(buffer, bytes))
             return fail("out of memory for the decoded picture");
         if (!decoded(tjDecompress2(d.handle, data, length, buffer.begin(), w, w * channels, h,
                                    cmyk ? TJPF_CMYK : TJPF_BGR, 0),

@@ -97,7 +97,7 @@ bool buildChain(const libgr::grImage2D& base, bool keepNonPowerOfTwo,
     }
     if (count > 1) {
         libgr::ofsvector<unsigned char> storage;
-        if (bytes > 0xFFFFFFFFu || !storage.create(static_cast<std::uint32_t>(bytes)))
+        if (!detail::freshBytes(storage, bytes))
             return detail::fail("out of memory for the mipmap levels");
         const int alpha = detail::alphaIndexOf(top.layout);
         for (std::uint32_t i = 1; i < count; ++i) {

@@ -47,9 +47,18 @@ struct View {
 /// The top-down view of a bottom-up record (its pixels must hold every row).
 View viewOf(const libgr::grImage2D& image);
 
+/// Asks the kernel for huge pages under a large block not yet touched: on first touch a
+/// fresh 4 KiB page costs more than decoding into it.
+void preferHugePages(void* block, std::size_t bytes);
+/// Gives `buffer` fresh storage of `bytes` (huge pages preferred); false when that does not
+/// fit 32 bits or memory is short.
+bool freshBytes(libgr::ofsvector<unsigned char>& buffer, std::uint64_t bytes);
+
 /// Streams rows of a source picture, top row first, into an area-filtered smaller (or equal)
 /// picture written into a view. Colour components are averaged in linear light, the alpha
-/// component linearly, with 14-bit weights that sum exactly to one per output pixel.
+/// component linearly, with 14-bit weights that sum exactly to one per output pixel. Rows are
+/// summed down first, at the source's width; each finished output row is then filtered across
+/// once.
 class RowScaler {
 public:
     /// Source `width` × `height` into `dst` (each side at most the source's, channels 1 to
@@ -64,17 +73,19 @@ private:
         std::vector<std::uint16_t> weight;
         Axis(std::uint32_t from, std::uint32_t to);
     };
-    template <int CH> void horizontal(const unsigned char* row);
+    template <int CH> void down(const unsigned char* row, std::uint32_t w, std::uint32_t w2);
+    template <int CH> void across();
     void emit();
 
     View dst_;
     std::uint32_t srcWidth_, srcHeight_;
     bool copy_;
     Axis across_, down_;
+    bool hasAlpha_;
     const std::uint16_t* toWide_[4];
     const unsigned char* toByte_[4];
-    std::vector<std::uint16_t> wide_;           // the current row, horizontally filtered
-    std::vector<std::uint32_t> current_, next_; // sums of the output row and the one after
+    std::vector<std::uint32_t> current_, next_; // the output row's sums and the next one's
+    std::vector<std::uint16_t> wide_;           // a finished row, summed down, source width
     std::uint32_t y_ = 0, out_ = 0;
 };
 

@@ -82,7 +82,7 @@ bool decodePng(const unsigned char* data, std::size_t size, const PhotoOptions& 
     if (ihdr.interlace_method != SPNG_INTERLACE_NONE) {
         // Passes fill rows out of order: the whole picture first.
         libgr::ofsvector<unsigned char> buffer;
-        if (bytes > 0xFFFFFFFFu || !buffer.create(static_cast<std::uint32_t>(bytes)))
+        if (!freshBytes(buffer, bytes))
             return fail("out of memory for the decoded picture");
         if ((err = spng_decode_image(c.ctx, buffer.begin(), bytes, fmt, flags)) != 0)
             return failWith("PNG", spng_strerror(err));

@@ -8,6 +8,8 @@
 #include <cmath>
 #include <cstring>
 #include <new>
+#include <sys/mman.h>
+#include <unistd.h>
 
 namespace libphoto {
 
@@ -56,6 +58,7 @@ bool makeRecord(libgr::grImage2D& out, std::int32_t layout, std::uint32_t width,
     libgr::grImage2D image = describe(layout, width, height);
     if (width == 0 || height == 0 || !image.allocatePixels())
         return false;
+    preferHugePages(image.pixels.begin(), image.pixels.size());
     out = image;
     return true;
 }
@@ -130,31 +133,66 @@ RowScaler::RowScaler(std::uint32_t width, std::uint32_t height, const View& dst,
     : dst_(dst), srcWidth_(width), srcHeight_(height),
       copy_(width == dst.width && height == dst.height),
       across_(copy_ ? 0 : width, copy_ ? 0 : dst.width),
-      down_(copy_ ? 0 : height, copy_ ? 0 : dst.height) {
+      down_(copy_ ? 0 : height, copy_ ? 0 : dst.height),
+      hasAlpha_(alpha >= 0 && alpha < dst.channels) {
     const Curves& curves = Curves::get();
     for (int c = 0; c < 4; ++c) {
         toWide_[c] = c == alpha ? curves.toAlpha : curves.toLinear;
         toByte_[c] = c == alpha ? curves.fromAlpha : curves.fromLinear;
     }
     if (!copy_) {
-        const std::size_t n = std::size_t{dst.width} * dst.channels;
-        wide_.resize(n);
+        const std::size_t n = std::size_t{width} * dst.channels;
         current_.assign(n, 0);
         next_.assign(n, 0);
+        wide_.resize(n);
     }
 }
 
-template <int CH> void RowScaler::horizontal(const unsigned char* row) {
+// Adds a source row, in linear light, to the output row's sums with weight w, and to the
+// next output row's with w2 (0 when the row lies in one output row only).
+template <int CH>
+void RowScaler::down(const unsigned char* row, std::uint32_t w, std::uint32_t w2) {
     const std::uint16_t* const* lut = toWide_;
-    for (std::uint32_t x = 0; x < dst_.width; ++x) {
+    std::uint32_t* sum = current_.data();
+    std::uint32_t* next = next_.data();
+    const std::size_t n = std::size_t{srcWidth_} * CH;
+    if (!hasAlpha_) { // one curve for every component: one plain loop
+        const std::uint16_t* linear = lut[0];
+        for (std::size_t i = 0; i < n; ++i) {
+            const std::uint32_t v = linear[row[i]];
+            sum[i] += v * w;
+            if (w2 != 0)
+                next[i] += v * w2;
+        }
+        return;
+    }
+    if (w2 == 0) {
+        for (std::size_t i = 0; i < n; i += CH)
+            for (int c = 0; c < CH; ++c)
+                sum[i + c] += lut[c][row[i + c]] * w;
+        return;
+    }
+    for (std::size_t i = 0; i < n; i += CH)
+        for (int c = 0; c < CH; ++c) {
+            const std::uint32_t v = lut[c][row[i + c]];
+            sum[i + c] += v * w;
+            next[i + c] += v * w2;
+        }
+}
+
+// Filters the finished row (wide_) across into the output row.
+template <int CH> void RowScaler::across() {
+    unsigned char* out = dst_.row(out_);
+    const unsigned char* const* lut = toByte_;
+    for (std::uint32_t x = 0; x < dst_.width; ++x, out += CH) {
         std::uint32_t acc[CH] = {};
-        const unsigned char* s = row + std::size_t{across_.first[x]} * CH;
+        const std::uint16_t* s = &wide_[std::size_t{across_.first[x]} * CH];
         const std::uint16_t* w = &across_.weight[across_.offset[x]];
         for (std::uint32_t k = 0, n = across_.count[x]; k < n; ++k, s += CH)
             for (int c = 0; c < CH; ++c)
-                acc[c] += lut[c][s[c]] * std::uint32_t{w[k]};
+                acc[c] += s[c] * std::uint32_t{w[k]};
         for (int c = 0; c < CH; ++c)
-            wide_[std::size_t{x} * CH + c] = static_cast<std::uint16_t>((acc[c] + kHalf) >> 14);
+            out[c] = lut[c][(acc[c] + kHalf) >> 14];
     }
 }
 
@@ -165,30 +203,24 @@ void RowScaler::push(const unsigned char* row) {
         std::memcpy(dst_.row(y_++), row, std::size_t{srcWidth_} * dst_.channels);
         return;
     }
-    switch (dst_.channels) {
-    case 1:
-        horizontal<1>(row);
-        break;
-    case 2:
-        horizontal<2>(row);
-        break;
-    case 3:
-        horizontal<3>(row);
-        break;
-    default:
-        horizontal<4>(row);
-        break;
-    }
-    const std::size_t n = wide_.size();
     const std::uint32_t o = out_;
     const std::uint32_t w = down_.weight[down_.offset[o] + (y_ - down_.first[o])];
-    for (std::size_t i = 0; i < n; ++i)
-        current_[i] += wide_[i] * w;
     // A source row that straddles two output rows gives the next one its share too.
-    if (o + 1 < dst_.height && down_.first[o + 1] == y_) {
-        const std::uint32_t w2 = down_.weight[down_.offset[o + 1]];
-        for (std::size_t i = 0; i < n; ++i)
-            next_[i] += wide_[i] * w2;
+    const bool shared = o + 1 < dst_.height && down_.first[o + 1] == y_;
+    const std::uint32_t w2 = shared ? down_.weight[down_.offset[o + 1]] : 0;
+    switch (dst_.channels) {
+    case 1:
+        down<1>(row, w, w2);
+        break;
+    case 2:
+        down<2>(row, w, w2);
+        break;
+    case 3:
+        down<3>(row, w, w2);
+        break;
+    default:
+        down<4>(row, w, w2);
+        break;
     }
     if (y_ == down_.first[o] + down_.count[o] - 1)
         emit();
@@ -196,13 +228,48 @@ void RowScaler::push(const unsigned char* row) {
 }
 
 void RowScaler::emit() {
-    unsigned char* out = dst_.row(out_);
-    const int ch = dst_.channels;
     for (std::size_t i = 0, n = current_.size(); i < n; ++i)
-        out[i] = toByte_[i % ch][(current_[i] + kHalf) >> 14];
+        wide_[i] = static_cast<std::uint16_t>((current_[i] + kHalf) >> 14);
+    switch (dst_.channels) {
+    case 1:
+        across<1>();
+        break;
+    case 2:
+        across<2>();
+        break;
+    case 3:
+        across<3>();
+        break;
+    default:
+        across<4>();
+        break;
+    }
     current_.swap(next_);
     std::fill(next_.begin(), next_.end(), 0);
     ++out_;
+}
+
+void preferHugePages(void* block, std::size_t bytes) {
+#ifdef MADV_HUGEPAGE
+    constexpr std::size_t kWorthIt = std::size_t{4} << 20;
+    const auto page = static_cast<std::uintptr_t>(sysconf(_SC_PAGESIZE));
+    if (bytes < kWorthIt || page == 0 || (page & (page - 1)) != 0)
+        return;
+    const auto at = reinterpret_cast<std::uintptr_t>(block);
+    const std::uintptr_t start = (at + page - 1) & ~(page - 1), end = (at + bytes) & ~(page - 1);
+    if (end > start)
+        madvise(reinterpret_cast<void*>(start), end - start, MADV_HUGEPAGE); // advice only
+#else
+    (void)block;
+    (void)bytes;
+#endif
+}
+
+bool freshBytes(libgr::ofsvector<unsigned char>& buffer, std::uint64_t bytes) {
+    if (bytes > 0xFFFFFFFFu || !buffer.create(static_cast<std::uint32_t>(bytes)))
+        return false;
+    preferHugePages(buffer.begin(), bytes);
+    return true;
 }
 
 } // namespace detail
