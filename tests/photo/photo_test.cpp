@@ -404,6 +404,12 @@ TEST(Photo, RefusesWithAReason) {
     EXPECT_STREQ(libphoto::photoFailureReason(), "the file is longer than allowed");
     EXPECT_TRUE(libphoto::decodePhoto(path.c_str(), PhotoOptions(), image));
     std::remove(path.c_str());
+    PhotoOptions fewPixels;
+    fewPixels.maxPixels = 15;
+    const std::string bmpPath = writeTemp(bmp(desc(24, 0, 40, kBGR))); // 8 × 2
+    EXPECT_FALSE(libphoto::decodePhoto(bmpPath.c_str(), fewPixels, image));
+    EXPECT_STREQ(libphoto::photoFailureReason(), "the picture has more pixels than allowed");
+    std::remove(bmpPath.c_str());
     EXPECT_FALSE(libphoto::decodePhoto(path.c_str(), PhotoOptions(), image));
     EXPECT_NE(std::strstr(libphoto::photoFailureReason(), "cannot open"), nullptr);
 }
@@ -443,6 +449,24 @@ TEST(Photo, ResamplingAndMipmapChains) {
     EXPECT_EQ(levels[0].height, 2u);
     EXPECT_FALSE(libphoto::resamplePhoto(base, 5, 2, odd));
     EXPECT_STREQ(libphoto::photoFailureReason(), "resampling only scales down");
+    ASSERT_TRUE(libphoto::buildMipmapChain(base, false, levels));
+    EXPECT_TRUE(levels[0].pixels.sharesWith(base.pixels));
+    // 6 × 6 in pairs of rows black, white, black and pairs of columns opaque, clear, opaque:
+    // halved to 3 × 3 exactly, then 3 → 1 by area; 6 → 4 lets rows straddle output rows.
+    base.width = base.height = 6;
+    ASSERT_TRUE(base.allocatePixels());
+    for (std::uint32_t i = 0; i < 36; ++i) {
+        unsigned char* p = base.pixels.begin() + 4 * i;
+        p[0] = p[1] = p[2] = i / 12 == 1 ? 255 : 0;
+        p[3] = i % 6 / 2 == 1 ? 0 : 255;
+    }
+    ASSERT_TRUE(libphoto::buildMipmapChain(base, true, levels));
+    ASSERT_EQ(levels.size(), 3u);
+    expectNear(pixelAt(levels[1], 1, 1), {255, 255, 255, 0}, 0);
+    expectNear(pixelAt(levels[1], 2, 2), {0, 0, 0, 255}, 0);
+    expectNear(pixelAt(levels[2], 0, 0), {156, 156, 156, 170}, 0);
+    ASSERT_TRUE(libphoto::resamplePhoto(base, 4, 4, odd));
+    expectNear(pixelAt(odd, 0, 1), {213, 213, 213, 255}, 0);
     base.bitCode = libgr::grPacked565;
     EXPECT_FALSE(libphoto::buildMipmapChain(base, true, levels));
     EXPECT_EQ(libphoto::mipmapLevelCount(6000, 4000), 13u);
