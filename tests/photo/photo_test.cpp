@@ -466,6 +466,7 @@ TEST(Photo, ResamplingAndMipmapChains) {
     expectNear(pixelAt(levels[1], 2, 2), {0, 0, 0, 255}, 0);
     expectNear(pixelAt(levels[2], 0, 0), {156, 156, 156, 170}, 0);
     ASSERT_TRUE(libphoto::resamplePhoto(base, 4, 4, odd));
+    expectNear(pixelAt(odd, 0, 0), {0, 0, 0, 255}, 0);
     expectNear(pixelAt(odd, 0, 1), {213, 213, 213, 255}, 0);
     base.bitCode = libgr::grPacked565;
     EXPECT_FALSE(libphoto::buildMipmapChain(base, true, levels));
