@@ -17,7 +17,7 @@ struct Options {
     int geometryWidth = 0; ///< the size of GLUT's -geometry, when it gives one; else 0
     int geometryHeight = 0;
     bool fullscreen = false;
-    std::string photos; ///< --photos; empty: working directory, else the program's folder
+    std::string photos;  ///< --photos; empty: working directory, else the program's folder
     std::string upright; ///< --upright: a photograph of any kind for the upright square
     std::string floor;   ///< --floor: a photograph of any kind for the floor
     bool vsync = false;
