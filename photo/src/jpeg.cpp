@@ -1,6 +1,6 @@
 // JPEG through TurboJPEG: the smallest decoder scale that still covers the size asked for,
-// then the area scaler for the rest; grey comes out as BGR through the decoder, CMYK is
-// converted here.
+// then the area scaler for the rest; always BGRA with alpha 255 (the layout GL takes fastest),
+// grey through the decoder, CMYK converted here.
 #include "libphoto/orientation.h"
 #include "libphoto/resample.h"
 #include "photo_internal.h"
@@ -8,7 +8,6 @@
 #include <turbojpeg.h>
 
 #include <cstring>
-#include <vector>
 
 namespace libphoto::detail {
 
@@ -41,13 +40,14 @@ PhotoSize decoderSize(PhotoSize full, PhotoSize target) {
     return best;
 }
 
-// Inverted CMYK (as Adobe and libjpeg store it: 255 is no ink) to BGR.
-void cmykToBgr(const unsigned char* in, unsigned char* out, std::uint32_t width) {
-    for (std::uint32_t x = 0; x < width; ++x, in += 4, out += 3) {
-        const unsigned k = in[3];
-        out[0] = static_cast<unsigned char>((in[2] * k + 127) / 255);
-        out[1] = static_cast<unsigned char>((in[1] * k + 127) / 255);
-        out[2] = static_cast<unsigned char>((in[0] * k + 127) / 255);
+// Inverted CMYK (as Adobe and libjpeg store it: 255 is no ink) to opaque BGRA, in place.
+void cmykToBgra(unsigned char* p, std::uint32_t width) {
+    for (std::uint32_t x = 0; x < width; ++x, p += 4) {
+        const unsigned c = p[0], m = p[1], y = p[2], k = p[3];
+        p[0] = static_cast<unsigned char>((y * k + 127) / 255);
+        p[1] = static_cast<unsigned char>((m * k + 127) / 255);
+        p[2] = static_cast<unsigned char>((c * k + 127) / 255);
+        p[3] = 255;
     }
 }
 
@@ -87,34 +87,32 @@ bool decodeJpeg(const unsigned char* data, std::size_t size, const PhotoOptions&
     const PhotoSize decodedSize = decoderSize(full, size2);
     const bool cmyk = colourspace == TJCS_CMYK || colourspace == TJCS_YCCK;
     libgr::grImage2D image;
-    if (!makeRecord(image, libgr::grLayoutBGR, size2.width, size2.height))
+    if (!makeRecord(image, libgr::grLayoutBGRA, size2.width, size2.height))
         return fail("out of memory for the picture");
     const int w = static_cast<int>(decodedSize.width), h = static_cast<int>(decodedSize.height);
     if (!cmyk && size2.width == decodedSize.width && size2.height == decodedSize.height) {
         // Straight into the record, bottom row first as GL takes it.
         if (!decoded(tjDecompress2(d.handle, data, length, image.pixels.begin(), w,
-                                   static_cast<int>(image.rowStride()), h, TJPF_BGR,
+                                   static_cast<int>(image.rowStride()), h, TJPF_BGRA,
                                    TJFLAG_BOTTOMUP),
                      d.handle))
             return false;
     } else {
-        const int channels = cmyk ? 4 : 3;
-        const std::uint64_t bytes =
-            std::uint64_t(decodedSize.width) * decodedSize.height * channels;
+        const std::uint64_t bytes = std::uint64_t(decodedSize.width) * decodedSize.height * 4;
         libgr::ofsvector<unsigned char> buffer;
         if (!freshBytes(buffer, bytes))
             return fail("out of memory for the decoded picture");
-        if (!decoded(tjDecompress2(d.handle, data, length, buffer.begin(), w, w * channels, h,
-                                   cmyk ? TJPF_CMYK : TJPF_BGR, 0),
+        if (!decoded(tjDecompress2(d.handle, data, length, buffer.begin(), w, w * 4, h,
+                                   cmyk ? TJPF_CMYK : TJPF_BGRA, 0),
                      d.handle))
             return false;
+        // Alpha is 255 throughout: every component takes the colour curve, one plain loop.
         RowScaler scaler(decodedSize.width, decodedSize.height, viewOf(image), -1);
-        std::vector<unsigned char> row(cmyk ? std::size_t(w) * 3 : 0);
         for (int y = 0; y < h; ++y) {
-            const unsigned char* in = buffer.begin() + std::size_t(y) * w * channels;
+            unsigned char* row = buffer.begin() + std::size_t(y) * w * 4;
             if (cmyk)
-                cmykToBgr(in, row.data(), decodedSize.width);
-            scaler.push(cmyk ? row.data() : in);
+                cmykToBgra(row, decodedSize.width);
+            scaler.push(row);
         }
     }
     orientation = jpegOrientation(data, size);

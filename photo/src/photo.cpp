@@ -5,13 +5,12 @@
 #include "libgr/bmp_file.h"
 #include "libphoto/orientation.h"
 #include "libphoto/resample.h"
+#include "libutils/platform.h"
 #include "photo_internal.h"
 
-#include <cerrno>
 #include <cstdio>
 #include <cstring>
 #include <new>
-#include <sys/stat.h>
 #include <vector>
 
 namespace libphoto {
@@ -99,8 +98,9 @@ bool decodeBytes(const unsigned char* data, std::size_t size, const PhotoOptions
     return detail::succeed();
 }
 
-// One BMP row (rows as the reader stores them) as 8-bit luminance, luminance-alpha, BGR or
-// BGRA; returns the components written, 0 for a pixel kind it does not know.
+// One BMP row (rows as the reader stores them) as 8-bit luminance, luminance-alpha or BGRA
+// (alpha 255 where the file has none: GL takes four-byte BGRA rows fastest); returns the
+// components written, 0 for a pixel kind it does not know.
 int convertBmpRow(const grImage2D& image, const unsigned char* in, unsigned char* out) {
     const std::int32_t layout = image.layout;
     const bool rgbOrder = layout == libgr::grLayoutRGB || layout == libgr::grLayoutRGBA;
@@ -112,42 +112,46 @@ int convertBmpRow(const grImage2D& image, const unsigned char* in, unsigned char
     switch (image.bitCode) {
     case libgr::grBits8: {
         const int n = detail::componentsOf(layout);
-        for (std::uint32_t x = 0; x < w; ++x, in += n, out += n) {
-            std::memcpy(out, in, n);
-            if (rgbOrder)
-                std::swap(out[0], out[2]);
+        if (n < 3) {
+            std::memcpy(out, in, std::size_t{w} * n);
+            return n;
         }
-        return n;
-    }
-    case libgr::grBits8Pad8:
-        for (std::uint32_t x = 0; x < w; ++x, in += 4, out += 3) {
+        for (std::uint32_t x = 0; x < w; ++x, in += n, out += 4) {
             out[0] = in[rgbOrder ? 2 : 0];
             out[1] = in[1];
             out[2] = in[rgbOrder ? 0 : 2];
+            out[3] = n == 4 ? in[3] : 255;
         }
-        return 3;
+        return 4;
+    }
+    case libgr::grBits8Pad8:
+        for (std::uint32_t x = 0; x < w; ++x, in += 4, out += 4) {
+            out[0] = in[rgbOrder ? 2 : 0];
+            out[1] = in[1];
+            out[2] = in[rgbOrder ? 0 : 2];
+            out[3] = 255;
+        }
+        return 4;
     case libgr::grPacked565:
         if (layout != libgr::grLayoutRGB)
             return 0;
-        for (std::uint32_t x = 0; x < w; ++x, in += 2, out += 3) {
+        for (std::uint32_t x = 0; x < w; ++x, in += 2, out += 4) {
             const unsigned p = in[0] | in[1] << 8;
             out[0] = expand(p & 31, 5);
             out[1] = expand(p >> 5 & 63, 6);
             out[2] = expand(p >> 11, 5);
+            out[3] = 255;
         }
-        return 3;
-    case libgr::grPacked1555Rev: {
-        const int n = alpha ? 4 : 3;
-        for (std::uint32_t x = 0; x < w; ++x, in += 2, out += n) {
+        return 4;
+    case libgr::grPacked1555Rev:
+        for (std::uint32_t x = 0; x < w; ++x, in += 2, out += 4) {
             const unsigned p = in[0] | in[1] << 8;
             out[rgbOrder ? 2 : 0] = expand(p & 31, 5);
             out[1] = expand(p >> 5 & 31, 5);
             out[rgbOrder ? 0 : 2] = expand(p >> 10 & 31, 5);
-            if (alpha)
-                out[3] = p >> 15 ? 255 : 0;
+            out[3] = !alpha || p >> 15 ? 255 : 0;
         }
-        return n;
-    }
+        return 4;
     default:
         return 0;
     }
@@ -182,10 +186,11 @@ bool decodeBmp(const char* path, const PhotoOptions& options, grImage2D& out) {
         return detail::fail("the picture has more pixels than allowed");
     const PhotoSize size =
         fitLongestSide({image.width, image.height}, options.longestSide, options.maxTextureSize);
+    // BGRA and luminance records go to GL as the reader made them (sharing the file's bytes
+    // where it does); every other kind is converted once, to BGRA, on the way.
     const std::int32_t layout = image.layout;
     const bool plain = image.bitCode == libgr::grBits8 &&
-                       (layout == libgr::grLayoutBGR || layout == libgr::grLayoutBGRA ||
-                        layout == libgr::grLayoutLuminance);
+                       (layout == libgr::grLayoutBGRA || layout == libgr::grLayoutLuminance);
     if (plain && size.width == image.width && size.height == image.height) {
         out = image;
         return detail::succeed();
@@ -201,8 +206,10 @@ bool decodeBmp(const char* path, const PhotoOptions& options, grImage2D& out) {
     grImage2D scaled;
     if (!detail::makeRecord(scaled, kLayouts[components], size.width, size.height))
         return detail::fail("out of memory for the scaled picture");
+    const bool opaque =
+        components == 4 && !(layout == libgr::grLayoutBGRA || layout == libgr::grLayoutRGBA);
     detail::RowScaler scaler(image.width, image.height, detail::viewOf(scaled),
-                             components % 2 == 0 ? components - 1 : -1);
+                             components % 2 == 0 && !opaque ? components - 1 : -1);
     const std::uint64_t stride = image.rowStride();
     for (std::uint32_t y = image.height; y-- > 0;) { // the reader's rows are bottom-up
         convertBmpRow(image, image.pixels.begin() + stride * y, row.data());
@@ -215,9 +222,12 @@ bool decodeBmp(const char* path, const PhotoOptions& options, grImage2D& out) {
 bool decodeFile(const char* path, const PhotoOptions& options, grImage2D& out) {
     if (path == nullptr)
         return detail::fail("no file name");
-    std::FILE* f = std::fopen(path, "rb");
+    // Never waits on a FIFO or opens a device: a photograph's name is the user's to choose.
+    libutils::FileStatus status;
+    const char* why = "";
+    std::FILE* f = libutils::openRegularFile(path, status, why);
     if (f == nullptr)
-        return detail::failWith("cannot open the file", std::strerror(errno));
+        return detail::fail(why);
     struct Closer {
         std::FILE* f;
         ~Closer() { std::fclose(f); }
@@ -230,14 +240,12 @@ bool decodeFile(const char* path, const PhotoOptions& options, grImage2D& out) {
             return detail::fail("the picture has more pixels than allowed");
         return decodeBmp(path, options, out);
     }
-    struct stat st;
-    if (fstat(fileno(f), &st) != 0 || !S_ISREG(st.st_mode))
-        return detail::fail("not a regular file");
-    const auto length = static_cast<std::uint64_t>(st.st_size);
+    const std::uint64_t length = status.size;
     if (length > options.maxFileBytes)
         return detail::fail("the file is longer than allowed");
     std::vector<unsigned char> bytes(length);
-    std::memcpy(bytes.data(), head, got < length ? got : length);
+    if (length != 0)
+        std::memcpy(bytes.data(), head, got < length ? got : length);
     if (length > got && std::fread(bytes.data() + got, 1, length - got, f) != length - got)
         return detail::fail("cannot read the whole file");
     return decodeBytes(bytes.data(), bytes.size(), options, out);

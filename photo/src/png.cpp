@@ -1,6 +1,7 @@
 // PNG through libspng: limits set before anything is decoded, the decoded size asked first,
 // rows streamed into the area scaler one at a time (interlaced pictures decode whole first),
-// RGB(A) turned into BGR(A) on the way.
+// always as RGBA turned into BGRA on the way (alpha 255 where the picture has none: GL takes
+// four-byte BGRA rows fastest).
 #include "libphoto/orientation.h"
 #include "libphoto/resample.h"
 #include "photo_internal.h"
@@ -24,8 +25,8 @@ struct Context {
     ~Context() { spng_ctx_free(ctx); }
 };
 
-void swapRedBlue(unsigned char* row, std::uint32_t width, int channels) {
-    for (std::uint32_t x = 0; x < width; ++x, row += channels)
+void swapRedBlue(unsigned char* row, std::uint32_t width) {
+    for (std::uint32_t x = 0; x < width; ++x, row += 4)
         std::swap(row[0], row[2]);
 }
 
@@ -65,17 +66,17 @@ bool decodePng(const unsigned char* data, std::size_t size, const PhotoOptions& 
         return failWith("PNG", spng_strerror(err));
     spng_trns trns{};
     const bool alpha = (ihdr.color_type & 4) != 0 || spng_get_trns(c.ctx, &trns) == 0;
-    const int fmt = alpha ? SPNG_FMT_RGBA8 : SPNG_FMT_RGB8;
-    const int channels = alpha ? 4 : 3;
+    const int fmt = SPNG_FMT_RGBA8;
+    const int channels = 4;
     std::size_t bytes = 0;
     if ((err = spng_decoded_image_size(c.ctx, fmt, &bytes)) != 0)
         return failWith("PNG", spng_strerror(err));
     const PhotoSize size2 =
         fitLongestSide({ihdr.width, ihdr.height}, options.longestSide, options.maxTextureSize);
     libgr::grImage2D image;
-    if (!makeRecord(image, alpha ? libgr::grLayoutBGRA : libgr::grLayoutBGR, size2.width,
-                    size2.height))
+    if (!makeRecord(image, libgr::grLayoutBGRA, size2.width, size2.height))
         return fail("out of memory for the picture");
+    // Without alpha every component takes the colour curve (255 stays 255): one plain loop.
     RowScaler scaler(ihdr.width, ihdr.height, viewOf(image), alpha ? 3 : -1);
     const std::size_t rowBytes = std::size_t{ihdr.width} * channels;
     const int flags = alpha ? SPNG_DECODE_TRNS : 0;
@@ -88,7 +89,7 @@ bool decodePng(const unsigned char* data, std::size_t size, const PhotoOptions& 
             return failWith("PNG", spng_strerror(err));
         for (std::uint32_t y = 0; y < ihdr.height; ++y) {
             unsigned char* row = buffer.begin() + rowBytes * y;
-            swapRedBlue(row, ihdr.width, channels);
+            swapRedBlue(row, ihdr.width);
             scaler.push(row);
         }
     } else {
@@ -99,7 +100,7 @@ bool decodePng(const unsigned char* data, std::size_t size, const PhotoOptions& 
         do {
             err = spng_decode_row(c.ctx, row.data(), rowBytes);
             if (err == 0 || err == SPNG_EOI) {
-                swapRedBlue(row.data(), ihdr.width, channels);
+                swapRedBlue(row.data(), ihdr.width);
                 scaler.push(row.data());
                 ++rows;
             }

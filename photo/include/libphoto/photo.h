@@ -59,13 +59,16 @@ struct PhotoOptions {
 /// rows bottom-up as GL takes them, 8 bits a component, no unpack offsets, `pixelStore`
 /// pointing at a static record of the rows' real alignment (4 for four components, else 1);
 /// the record owns its bytes.
-///  - JPEG and PNG: BGRA when the picture has alpha (PNG alpha or tRNS), else BGR; grey and
-///    CMYK pictures come out as BGR.
-///  - BMP: when no scaling is needed, the reader's record as it is when it is 8-bit BGR,
-///    BGRA or luminance (sharing the file's bytes where the reader does); otherwise BGR,
-///    BGRA (alpha kept), or luminance for grey pictures.
+///  - JPEG and PNG: always BGRA, the layout GL takes fastest (unsized GL_RGBA from
+///    GL_BGRA bytes); alpha 255 where the picture has none (no PNG alpha or tRNS, every
+///    JPEG); grey and CMYK pictures come out as BGRA too.
+///  - BMP: when no scaling is needed, the reader's record as it is when it is 8-bit BGRA or
+///    luminance (sharing the file's bytes where the reader does); otherwise BGRA (alpha 255
+///    where the file has none), or luminance for grey pictures.
 /// The size: the picture's own, or scaled down (area filter in linear light) so that its
 /// longest side is `options.longestSide` and neither side exceeds `options.maxTextureSize`.
+/// Only a regular file is opened, never waited on: a FIFO, a device or a folder is refused
+/// at once ("not a regular file").
 /// False, with `out` untouched and photoFailureReason() saying why, for a file that cannot
 /// be read, is longer than options.maxFileBytes, is of no known kind, claims more than
 /// options.maxPixels, is truncated or corrupt, or when memory is short. Never throws.

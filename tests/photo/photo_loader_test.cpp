@@ -1,0 +1,87 @@
+// The background loader without GL: requests prepared in order on its worker, results handed
+// back by polling, a failing file among them, and a loader destroyed with work still queued.
+// The test command also runs it under ThreadSanitizer.
+#include "photo_files.h"
+
+#include "libphoto/photo_loader.h"
+
+#include <cstdio>
+#include <memory>
+
+using libphoto::MipmapSource;
+using libphoto::PhotoLoader;
+using libphoto::PhotoTexture;
+using libphoto::TextureRequest;
+using namespace photos;
+
+TEST(PhotoLoader, PreparesInOrderAndStopsWithWorkQueued) {
+    const std::string jpg =
+        writeTemp(jpeg(quadrants(64, 32, "ABCD", kQuadrants, 3), TJPF_RGB, TJSAMP_420));
+    const std::string bmpFile = writeTemp(bmp(desc(24, 0, 40, kBGR)));
+    TextureRequest library, glu;
+    glu.mipmaps = MipmapSource::Glu;
+    struct Case {
+        std::string path;
+        const TextureRequest& request;
+        bool prepared;
+        std::uint32_t width, levels;
+    } cases[] = {
+        {jpg, library, true, 64, 7},
+        {"/nonexistent/picture.jpg", library, false, 0, 0},
+        {bmpFile, glu, true, 8, 1},
+        {jpg, library, true, 64, 7},
+    };
+    PhotoLoader loader;
+    EXPECT_FALSE(loader.busy());
+    EXPECT_FALSE(loader.request(nullptr, jpg, library));
+    std::vector<std::shared_ptr<PhotoTexture>> targets;
+    for (const Case& c : cases) {
+        targets.push_back(std::make_shared<PhotoTexture>());
+        ASSERT_TRUE(loader.request(targets.back(), c.path, c.request));
+    }
+    // Polling never waits: the results come back across as many polls as it takes.
+    std::vector<PhotoLoader::Done> done;
+    while (done.size() < 2) {
+        for (PhotoLoader::Done& d : loader.finished())
+            done.push_back(std::move(d));
+    }
+    loader.wait();
+    EXPECT_FALSE(loader.busy());
+    for (PhotoLoader::Done& d : loader.finished())
+        done.push_back(std::move(d));
+    EXPECT_TRUE(loader.finished().empty());
+    ASSERT_EQ(done.size(), std::size(cases));
+    for (std::size_t i = 0; i < done.size(); ++i) {
+        SCOPED_TRACE(cases[i].path);
+        EXPECT_EQ(done[i].texture, targets[i]);
+        EXPECT_EQ(done[i].path, cases[i].path);
+        EXPECT_EQ(done[i].prepared, cases[i].prepared);
+        EXPECT_STREQ(done[i].texture->reason(), cases[i].prepared ? "" : "cannot open the file");
+        EXPECT_EQ(done[i].texture->width(), cases[i].width);
+        EXPECT_EQ(done[i].texture->levels.size(), cases[i].levels);
+        EXPECT_FALSE(done[i].texture->isLoaded()); // only the GL thread uploads
+    }
+    done.clear();
+
+    // Destroyed at once with eight larger pictures asked for: the job in hand finishes, the
+    // queued ones are dropped untouched, and every target is let go.
+    const std::string large =
+        writeTemp(jpeg(quadrants(1536, 1024, "ABCD", kQuadrants, 3), TJPF_RGB, TJSAMP_420));
+    targets.resize(8);
+    {
+        PhotoLoader quitting;
+        for (auto& t : targets) {
+            t = std::make_shared<PhotoTexture>();
+            ASSERT_TRUE(quitting.request(t, large, library));
+        }
+    }
+    std::size_t prepared = 0;
+    for (const auto& t : targets) {
+        EXPECT_EQ(t.use_count(), 1);
+        prepared += t->width() != 0;
+    }
+    EXPECT_LT(prepared, targets.size());
+    std::remove(large.c_str());
+    std::remove(jpg.c_str());
+    std::remove(bmpFile.c_str());
+}
