@@ -1,11 +1,16 @@
-// The CPU stages of a 24-megapixel photograph (6000 x 4000, made here: smooth shading with
-// fine noise, JPEG at quality 90 4:2:0 and PNG at zlib's default level): decoding at full size
-// and at a longest side of 2048, the area downscale, and mipmap chains, against stb_image
-// decoding the same bytes in the same run. Prints the medians and the ratios after the table.
+// A 24-megapixel photograph (6000 x 4000, made here: smooth shading with fine noise, JPEG at
+// quality 90 4:2:0 and PNG at zlib's default level), as files, from file to mipmapped texture:
+// each stage of the library's road (decoding at the longest side asked for, the mipmap chain,
+// the upload of every level to GL) and the whole road in one call (PhotoTexture::load), against
+// what most programs do with the same file (stb_image decodes it whole, gluBuild2DMipmaps
+// scales it and builds the levels), in one run under X. Prints the medians and the ratios
+// after the table.
 #include "libphoto/mipmap.h"
 #include "libphoto/photo.h"
-#include "libphoto/resample.h"
+#include "libphoto/photo_texture.h"
 
+#include <GL/freeglut.h>
+#include <GL/glu.h>
 #include <benchmark/benchmark.h>
 #include <spng.h>
 #include <turbojpeg.h>
@@ -16,6 +21,7 @@
 #include <cstdlib>
 #include <map>
 #include <string>
+#include <unistd.h>
 #include <vector>
 
 #pragma GCC diagnostic push
@@ -90,41 +96,109 @@ const Bytes& pngFile() {
     return file;
 }
 
-const Bytes& fileOf(int kind) {
-    return kind == 0 ? jpegFile() : pngFile();
-}
+// The two files, written once for the whole run and removed at its end.
+std::string paths[2];
 
-const libgr::grImage2D& decoded(std::uint32_t longest) {
-    static std::map<std::uint32_t, libgr::grImage2D> images;
-    libgr::grImage2D& image = images[longest];
-    if (image.width == 0) {
-        libphoto::PhotoOptions options;
-        options.longestSide = longest;
-        libphoto::decodePhotoMemory(jpegFile().data(), jpegFile().size(), options, image);
+void writeFiles() {
+    for (int k = 0; k < 2; ++k) {
+        paths[k] = "/tmp/pluvina-photo-bench-" + std::to_string(getpid()) + (k ? ".png" : ".jpg");
+        const Bytes& bytes = k == 0 ? jpegFile() : pngFile();
+        std::FILE* f = std::fopen(paths[k].c_str(), "wb");
+        if (f == nullptr || std::fwrite(bytes.data(), 1, bytes.size(), f) != bytes.size()) {
+            std::fprintf(stderr, "photo_bench: cannot write %s\n", paths[k].c_str());
+            std::exit(1);
+        }
+        std::fclose(f);
     }
-    return image;
 }
 
-// range(0): 0 JPEG, 1 PNG; range(1): longest side asked for (0: full size).
+libphoto::TextureRequest requestFor(std::int64_t longest) {
+    libphoto::TextureRequest request;
+    request.photo.longestSide = static_cast<std::uint32_t>(longest);
+    request.keepNonPowerOfTwo = true; // llvmpipe has GL_ARB_texture_non_power_of_two
+    return request;
+}
+
+// The picture decoded at a longest side and its chain, made once per kind and side.
+std::map<std::pair<int, std::int64_t>, libphoto::PhotoTexture> made;
+
+libphoto::PhotoTexture& prepared(int kind, std::int64_t longest) {
+    libphoto::PhotoTexture& photo = made[{kind, longest}];
+    if (photo.levels.empty() && !photo.prepare(paths[kind].c_str(), requestFor(longest))) {
+        std::fprintf(stderr, "photo_bench: %s\n", photo.reason());
+        std::exit(1);
+    }
+    return photo;
+}
+
+// range(0): 0 JPEG, 1 PNG; range(1): longest side asked for.
 void BM_Decode(benchmark::State& state) {
-    const Bytes& file = fileOf(static_cast<int>(state.range(0)));
-    libphoto::PhotoOptions options;
-    options.longestSide = static_cast<std::uint32_t>(state.range(1));
+    const libphoto::PhotoOptions options = requestFor(state.range(1)).photo;
     for (auto _ : state) {
         libgr::grImage2D image;
-        if (!libphoto::decodePhotoMemory(file.data(), file.size(), options, image))
+        if (!libphoto::decodePhoto(paths[state.range(0)].c_str(), options, image))
             state.SkipWithError(libphoto::photoFailureReason());
         benchmark::DoNotOptimize(image.pixels.begin());
     }
-    state.counters["file_MB"] = file.size() / 1e6;
 }
 
-void BM_Stb(benchmark::State& state) {
-    const Bytes& file = fileOf(static_cast<int>(state.range(0)));
+void BM_MipmapChain(benchmark::State& state) {
+    const libgr::grImage2D& base = prepared(int(state.range(0)), state.range(1)).levels[0];
+    for (auto _ : state) {
+        std::vector<libgr::grImage2D> levels;
+        libphoto::buildMipmapChain(base, true, levels);
+        benchmark::DoNotOptimize(levels.data());
+    }
+}
+
+// Every level of the prepared chain sent to GL, into one texture name, until GL has it all.
+void BM_Upload(benchmark::State& state) {
+    libphoto::PhotoTexture& photo = prepared(int(state.range(0)), state.range(1));
+    for (auto _ : state) {
+        if (!photo.upload())
+            state.SkipWithError(photo.reason());
+        glFinish();
+    }
+}
+
+// The whole road: PhotoTexture::load from the file to the texture.
+void BM_FileToTexture(benchmark::State& state) {
+    libphoto::PhotoTexture photo;
+    const libphoto::TextureRequest request = requestFor(state.range(1));
+    for (auto _ : state) {
+        if (!photo.load(paths[state.range(0)].c_str(), request))
+            state.SkipWithError(photo.reason());
+        glFinish();
+    }
+}
+
+// What most programs do: stb_image decodes the whole file, gluBuild2DMipmaps scales it to a
+// power of two and builds every level.
+void BM_StbGlu(benchmark::State& state) {
+    GLuint name = 0;
+    glGenTextures(1, &name);
+    glBindTexture(GL_TEXTURE_2D, name);
+    glPixelStorei(GL_UNPACK_ALIGNMENT, 1);
     for (auto _ : state) {
         int w = 0, h = 0, n = 0;
-        unsigned char* rgb =
-            stbi_load_from_memory(file.data(), static_cast<int>(file.size()), &w, &h, &n, 3);
+        unsigned char* rgb = stbi_load(paths[state.range(0)].c_str(), &w, &h, &n, 3);
+        if (rgb == nullptr) {
+            state.SkipWithError(stbi_failure_reason());
+            break;
+        }
+        gluBuild2DMipmaps(GL_TEXTURE_2D, GL_RGB, w, h, GL_RGB, GL_UNSIGNED_BYTE, rgb);
+        glFinish();
+        stbi_image_free(rgb);
+    }
+    glPixelStorei(GL_UNPACK_ALIGNMENT, 4);
+    glDeleteTextures(1, &name);
+}
+
+// stb_image's decode alone, the first stage of the baseline.
+void BM_StbDecode(benchmark::State& state) {
+    for (auto _ : state) {
+        int w = 0, h = 0, n = 0;
+        unsigned char* rgb = stbi_load(paths[state.range(0)].c_str(), &w, &h, &n, 3);
         if (rgb == nullptr)
             state.SkipWithError(stbi_failure_reason());
         benchmark::DoNotOptimize(rgb);
@@ -132,46 +206,40 @@ void BM_Stb(benchmark::State& state) {
     }
 }
 
-void BM_Downscale(benchmark::State& state) {
-    const libgr::grImage2D& full = decoded(0);
-    for (auto _ : state) {
-        libgr::grImage2D image;
-        libphoto::resamplePhoto(full, 2048, 1365, image);
-        benchmark::DoNotOptimize(image.pixels.begin());
-    }
+void sides(benchmark::internal::Benchmark* b) {
+    for (int kind : {0, 1})
+        for (int side : {1280, 2048})
+            b->Args({kind, side});
+    b->Unit(benchmark::kMillisecond)->UseRealTime();
 }
 
-// range(0): longest side of the base (0: full size); range(1): 1 keeps its sides, 0 goes to
-// powers of two first.
-void BM_MipmapChain(benchmark::State& state) {
-    const libgr::grImage2D& base = decoded(static_cast<std::uint32_t>(state.range(0)));
-    for (auto _ : state) {
-        std::vector<libgr::grImage2D> levels;
-        libphoto::buildMipmapChain(base, state.range(1) != 0, levels);
-        benchmark::DoNotOptimize(levels.data());
-    }
-}
+BENCHMARK(BM_Decode)->Apply(sides);
+BENCHMARK(BM_MipmapChain)->Apply(sides);
+BENCHMARK(BM_Upload)->Apply(sides);
+BENCHMARK(BM_FileToTexture)->Apply(sides);
+// Seconds an iteration: one each is enough for a median over the repetitions.
+BENCHMARK(BM_StbDecode)
+    ->Arg(0)
+    ->Arg(1)
+    ->Unit(benchmark::kMillisecond)
+    ->UseRealTime()
+    ->Iterations(1);
+BENCHMARK(BM_StbGlu)->Arg(0)->Arg(1)->Unit(benchmark::kMillisecond)->UseRealTime()->Iterations(1);
 
-BENCHMARK(BM_Decode)->Args({0, 0})->Args({0, 2048})->Args({1, 0})->Args({1, 2048})->Unit(
-    benchmark::kMillisecond);
-BENCHMARK(BM_Stb)->Arg(0)->Arg(1)->Unit(benchmark::kMillisecond);
-BENCHMARK(BM_Downscale)->Unit(benchmark::kMillisecond);
-BENCHMARK(BM_MipmapChain)
-    ->Args({0, 1})
-    ->Args({0, 0})
-    ->Args({2048, 1})
-    ->Unit(benchmark::kMillisecond);
-
-// After the table: every median in milliseconds (CPU, then wall clock) and the decoders
-// against stb_image.
+// After the table: every median in milliseconds (CPU, then wall clock) and the whole road
+// against stb_image + GLU.
 class RatioReporter : public benchmark::ConsoleReporter {
 public:
     void ReportRuns(const std::vector<Run>& runs) override {
         ConsoleReporter::ReportRuns(runs);
         for (const Run& run : runs)
             if (run.run_type == Run::RT_Aggregate && run.aggregate_name == "median") {
-                const std::string name = run.benchmark_name();
-                const std::string key = name.substr(0, name.rfind("_median"));
+                std::string key = run.benchmark_name();
+                for (const char* suffix : {"_median", "/real_time", "/iterations:1"}) {
+                    const std::size_t at = key.find(suffix);
+                    if (at != std::string::npos)
+                        key.erase(at, std::string(suffix).size());
+                }
                 cpu_[key] = run.GetAdjustedCPUTime();
                 real_[key] = run.GetAdjustedRealTime();
             }
@@ -183,11 +251,17 @@ public:
             for (const auto& [name, ms] : *times)
                 std::printf("  %-36s %9.1f\n", name.c_str(), ms);
             for (const char* kind : {"0", "1"}) {
-                const double stb = (*times)[std::string("BM_Stb/") + kind];
-                for (const char* side : {"0", "2048"}) {
-                    const double ours = (*times)[std::string("BM_Decode/") + kind + "/" + side];
-                    std::printf("  %s longest %-5s stb_image / ours = %.2f\n",
-                                *kind == '0' ? "JPEG" : "PNG ", side, ours > 0 ? stb / ours : 0.0);
+                const double baseline = (*times)[std::string("BM_StbGlu/") + kind];
+                for (const char* side : {"1280", "2048"}) {
+                    const std::string args = std::string(kind) + "/" + side;
+                    const double ours = (*times)["BM_FileToTexture/" + args];
+                    const double stages = (*times)["BM_Decode/" + args] +
+                                          (*times)["BM_MipmapChain/" + args] +
+                                          (*times)["BM_Upload/" + args];
+                    std::printf("  %s longest %s: file to texture %.1f ms (stages %.1f), "
+                                "stb_image + GLU %.1f ms, %.2fx faster\n",
+                                *kind == '0' ? "JPEG" : "PNG ", side, ours, stages, baseline,
+                                ours > 0 ? baseline / ours : 0.0);
                 }
             }
         }
@@ -200,13 +274,19 @@ private:
 } // namespace
 
 int main(int argc, char** argv) {
+    glutInit(&argc, argv);
+    glutInitDisplayMode(GLUT_RGB | GLUT_DOUBLE | GLUT_DEPTH);
+    glutInitWindowSize(64, 64);
+    glutCreateWindow("photo_bench");
     benchmark::Initialize(&argc, argv);
     if (benchmark::ReportUnrecognizedArguments(argc, argv))
         return 1;
-    jpegFile();
-    pngFile();
+    writeFiles();
     RatioReporter reporter;
     benchmark::RunSpecifiedBenchmarks(&reporter);
     benchmark::Shutdown();
+    made.clear(); // their texture names, while the context is there
+    for (const std::string& path : paths)
+        std::remove(path.c_str());
     return 0;
 }

@@ -4,7 +4,8 @@
 # of them again against shared libraries, the example consumers built outside the tree
 # against the installed package (static and shared), the program under Valgrind memcheck and
 # a soak run of random input, then the unit tests again under AddressSanitizer +
-# UndefinedBehaviorSanitizer and a bounded fuzzing run of the BMP reader and the photograph
+# UndefinedBehaviorSanitizer, the photograph tests without GL (the background loader's among
+# them) under ThreadSanitizer, and a bounded fuzzing run of the BMP reader and the photograph
 # decoders. Works without a display and without stdin. PLUVINA_QUICK=1 stops after the first CTest run.
 set -euo pipefail
 cd "$(dirname "$0")/.."
@@ -49,6 +50,12 @@ if [ "${PLUVINA_QUICK:-0}" != 1 ]; then
         scripts/with-x.sh ctest --test-dir build-asan --output-on-failure -j1 -LE e2e </dev/null |
         tee build-asan/ctest.log
     passed=$((passed + $(ctest_count build-asan/ctest.log)))
+    echo "== ThreadSanitizer (clang): the photograph tests without GL, the background loader's"
+    CC=clang CXX=clang++ BUILD_DIR=build-tsan PLUVINA_TARGETS=photo_tests scripts/setup.sh \
+        -DPLUVINA_SANITIZE_THREAD=ON -DPLUVINA_BUILD_BENCHMARKS=OFF
+    TSAN_OPTIONS=halt_on_error=1 ctest --test-dir build-tsan --output-on-failure -j1 \
+        -R '^photo_tests\.' </dev/null | tee build-tsan/ctest.log
+    passed=$((passed + $(ctest_count build-tsan/ctest.log)))
     # The fuzz minute is shared by the targets built.
     fuzzers=()
     for f in bmp photo; do

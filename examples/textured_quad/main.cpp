@@ -1,18 +1,19 @@
-// textured_quad: one BMP picture on one textured square, in a window opened through vela,
-// with the frame-rate overlay. A small program of its own, built against the installed
-// pluvina package (find_package(pluvina)), to show the libraries in use outside the demo.
+// textured_quad: one picture (BMP, JPEG or PNG) on one textured square, in a window opened
+// through vela, with the frame-rate overlay. A small program of its own, built against the
+// installed pluvina package (find_package(pluvina)), to show the libraries in use outside the
+// demo.
 //
-// Usage: textured_quad <picture.bmp> [frames]
+// Usage: textured_quad <picture> [frames]
 //   With `frames`, the program draws that many frames, checks that the middle of the window
 //   shows the middle of the picture, and ends by itself. Without it, it runs until "q" or
 //   Escape.
 // Exit status: 0 on a key, or after `frames` frames when the check passes; 1 when the
 // picture cannot be read; 2 when the check fails.
 
-#include "libgr/bmp_file.h"
-#include "libgr/image_record.h"
-#include "libgr/texture_image.h"
-#include "libgr/texture_object.h"
+#include "libgr/extensions.h"
+#include "libphoto/photo.h"
+#include "libphoto/photo_texture.h"
+#include "libutils/platform.h"
 #include "vela/gluty.h"
 #include "vela/overlay.h"
 
@@ -31,18 +32,23 @@ public:
     }
 
     void init() override {
-        // The road of a picture through libgr: the file's bytes are read once, the image
-        // record views them, the texture holds the record, the texture object uploads it.
-        if (!bitmap_.load(path_) || !libgr::grBmpToImage(image_, bitmap_)) {
-            std::fprintf(stderr, "textured_quad: cannot read %s as a BMP picture\n", path_);
+        // One call from the file to the texture. A BMP file takes the classic road (the
+        // record views the file's bytes, GLU builds the levels); a JPEG or PNG file is decoded
+        // to fit GL and gets every level built by the library.
+        libphoto::TextureRequest request;
+        request.wrap = GL_CLAMP_TO_EDGE;
+        if (kindOf(path_) == libphoto::PhotoKind::Bmp) {
+            request.mipmaps = libphoto::MipmapSource::Glu;
+        } else {
+            GLint most = 0;
+            glGetIntegerv(GL_MAX_TEXTURE_SIZE, &most);
+            request.photo.maxTextureSize = most > 0 ? static_cast<std::uint32_t>(most) : 0;
+            request.keepNonPowerOfTwo = libgr::hasExtension("GL_ARB_texture_non_power_of_two");
+        }
+        if (!photo_.load(path_, request)) {
+            std::fprintf(stderr, "textured_quad: %s: %s\n", path_, photo_.reason());
             std::exit(1);
         }
-        texture_.setMipmapped(true);
-        texture_.setImage(image_, 0, 0);
-        params_.set(GL_LINEAR_MIPMAP_LINEAR, GL_LINEAR, GL_CLAMP_TO_EDGE, GL_CLAMP_TO_EDGE,
-                    params_.maxAnisotropy);
-        texture_.setParams(&params_);
-        textureObject_.load(texture_);
 
         glClearColor(0.1f, 0.1f, 0.1f, 1.0f);
         vela::initOverlay();
@@ -64,7 +70,7 @@ public:
         // The picture fills the window; GL_REPLACE shows its texels unchanged.
         glEnable(GL_TEXTURE_2D);
         glTexEnvi(GL_TEXTURE_ENV, GL_TEXTURE_ENV_MODE, GL_REPLACE);
-        textureObject_.apply();
+        photo_.apply();
         glBegin(GL_QUADS);
         glTexCoord2f(0.0f, 0.0f);
         glVertex2f(-1.0f, -1.0f);
@@ -101,31 +107,34 @@ public:
     }
 
 private:
-    // Compares the window's middle pixel with the picture's middle texels (read straight
-    // from the file's pixel bytes, bottom-up rows of blue, green, red) and ends the program.
+    // Compares the window's middle pixel with the picture's middle texels (read from level
+    // 0 as prepared: bottom-up rows, blue first unless the layout says red) and ends the
+    // program.
     void checkCentreAndExit() {
         int viewport[4] = {0, 0, 0, 0};
         glGetIntegerv(GL_VIEWPORT, viewport);
         unsigned char shown[4] = {0, 0, 0, 0};
         glReadPixels(viewport[2] / 2, viewport[3] / 2, 1, 1, GL_RGBA, GL_UNSIGNED_BYTE, shown);
 
-        const libgr::tagBITMAPINFOHEADER& info = bitmap_.infoHeader[0];
-        const int bytesPerPixel = info.biBitCount / 8;
-        if (bytesPerPixel != 3 && bytesPerPixel != 4)
-            std::exit(0); // an index picture: nothing to compare against
-        const long width = info.biWidth;
-        const long height = info.biHeight;
-        const long stride = (width * bytesPerPixel + 3) / 4 * 4;
+        const libgr::grImage2D& image = photo_.levels[0];
+        const int bytesPerPixel = image.bitsPerPixel() / 8;
+        if (image.bitCode != libgr::grBits8 || (bytesPerPixel != 3 && bytesPerPixel != 4))
+            std::exit(0); // a packed or grey picture: nothing to compare against
+        const bool redFirst =
+            image.layout == libgr::grLayoutRGB || image.layout == libgr::grLayoutRGBA;
+        const long width = static_cast<long>(image.width);
+        const long height = static_cast<long>(image.height);
+        const long stride = static_cast<long>(image.rowStride());
         // Filtering blends a few texels, so compare with their average.
         long sum[3] = {0, 0, 0};
         int n = 0;
         for (long y = height / 2 - 2; y <= height / 2 + 2; ++y) {
             for (long x = width / 2 - 2; x <= width / 2 + 2; ++x) {
                 const unsigned long at = static_cast<unsigned long>(y * stride + x * bytesPerPixel);
-                if (y < 0 || x < 0 || at + 3 > bitmap_.bits.size())
+                if (y < 0 || x < 0 || x >= width || at + 3 > image.pixels.size())
                     continue;
                 for (int c = 0; c < 3; ++c)
-                    sum[c] += bitmap_.bits[at + 2 - c]; // BGR to RGB
+                    sum[c] += image.pixels[at + (redFirst ? c : 2 - c)];
                 ++n;
             }
         }
@@ -139,20 +148,29 @@ private:
         std::exit(close ? 0 : 2);
     }
 
+    // The kind of picture the file holds, by its first bytes.
+    static libphoto::PhotoKind kindOf(const char* path) {
+        unsigned char head[8] = {};
+        std::size_t got = 0;
+        libutils::FileStatus status;
+        const char* why = "";
+        if (std::FILE* f = libutils::openRegularFile(path, status, why)) { // never waits
+            got = std::fread(head, 1, sizeof head, f);
+            std::fclose(f);
+        }
+        return libphoto::sniffPhoto(head, got);
+    }
+
     const char* path_;
     long framesLeft_; ///< frames still to draw; 0 runs until a key ends the program
-    libgr::grBmpFile bitmap_;
-    libgr::grImage2D image_;
-    libgr::grTexture2D texture_;
-    libgr::grTexParams2D params_;
-    libgr::grTextureObject textureObject_;
+    libphoto::PhotoTexture photo_;
 };
 
 } // namespace
 
 int main(int argc, char** argv) {
     if (argc < 2) {
-        std::fprintf(stderr, "usage: %s <picture.bmp> [frames]\n", argv[0]);
+        std::fprintf(stderr, "usage: %s <picture> [frames]\n", argv[0]);
         return 1;
     }
     glutInit(&argc, argv);

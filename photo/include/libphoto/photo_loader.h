@@ -38,6 +38,8 @@ public:
     /// Starts no thread: the worker starts with the first request.
     PhotoLoader() = default;
     /// Drops the requests not yet started, waits for the one in hand and ends the worker.
+    /// Targets it still holds are let go on the calling thread, never on the worker: destroy
+    /// the loader on the GL thread when a target may hold a texture name.
     ~PhotoLoader();
     PhotoLoader(const PhotoLoader&) = delete;
     PhotoLoader& operator=(const PhotoLoader&) = delete;

@@ -33,7 +33,9 @@ enum class MipmapSource {
     /// builds the rest. The classic road of a BMP file, call for call. BMP files only.
     Glu,
     /// Every level is built on the CPU by buildMipmapChain and sent as it is, level by
-    /// level, with no GLU call. Any kind decodePhoto reads.
+    /// level (glTexImage2D to allocate, glTexSubImage2D to fill), with no GLU call; JPEG and
+    /// PNG pictures go as BGRA bytes into an unsized GL_RGBA texture. Any kind decodePhoto
+    /// reads.
     Library,
 };
 
