@@ -2,6 +2,7 @@
 
 #include "screenshot.h"
 
+#include "libgr/extensions.h"
 #include "libgr/gl_state.h"
 #include "libutils/platform.h"
 #include "vela/overlay.h"
@@ -85,20 +86,56 @@ void Pluvina::init() {
         const grPose upright(grRotation(0.0f, grVec3(0.0f, 0.0f, 1.0f)),
                              grVec3(0.0f, 0.0f, -256.0f));
         billboardA = new BillBoard;
-        const std::string path = photoPath("p6155961.bmp");
-        if (!billboardA->load(path.c_str(), upright, square))
-            std::fprintf(stderr, "%s: %s: %s\n", options.program.c_str(), path.c_str(),
-                         billboardA->reason());
+        setUpPhoto(*billboardA, "p6155961.bmp", options.upright, upright, square);
     }
     if (billboardB == nullptr) {
         const grPose floor(grRotation(-90.0f, grVec3(1.0f, 0.0f, 0.0f)),
                            grVec3(0.0f, -256.0f, 0.0f));
         billboardB = new BillBoard;
-        const std::string path = photoPath("p6155955.bmp");
-        if (!billboardB->load(path.c_str(), floor, square))
-            std::fprintf(stderr, "%s: %s: %s\n", options.program.c_str(), path.c_str(),
-                         billboardB->reason());
+        setUpPhoto(*billboardB, "p6155955.bmp", options.floor, floor, square);
     }
+}
+
+void Pluvina::setUpPhoto(BillBoard& board, const char* classicName, const std::string& named,
+                         const grPose& pose, const grRect& rect) {
+    if (named.empty()) {
+        const std::string path = photoPath(classicName);
+        if (!board.load(path.c_str(), pose, rect))
+            reportPhoto(path, board.reason());
+        return;
+    }
+    // The window comes up and animates at once; the photograph shows once it is ready.
+    board.place(pose, rect);
+    if (loader.request(board.photo, named, photoRequest()))
+        ++photosPending;
+    else
+        reportPhoto(named, "cannot start the loader");
+}
+
+libphoto::TextureRequest Pluvina::photoRequest() const {
+    libphoto::TextureRequest request;
+    request.mipmaps = libphoto::MipmapSource::Library;
+    GLint most = 0;
+    glGetIntegerv(GL_MAX_TEXTURE_SIZE, &most);
+    request.photo.maxTextureSize = most > 0 ? static_cast<std::uint32_t>(most) : 0;
+    const int screen = std::max(glutGet(GLUT_SCREEN_WIDTH), glutGet(GLUT_SCREEN_HEIGHT));
+    request.photo.longestSide = screen > 0 ? static_cast<std::uint32_t>(screen) : 0;
+    request.keepNonPowerOfTwo = libgr::hasExtension("GL_ARB_texture_non_power_of_two");
+    request.wrap = GL_REPEAT;
+    return request;
+}
+
+void Pluvina::collectPhotos() {
+    for (const libphoto::PhotoLoader::Done& done : loader.finished()) {
+        --photosPending;
+        BillBoard* board = done.texture == billboardA->photo ? billboardA : billboardB;
+        if (!done.prepared || !board->show())
+            reportPhoto(done.path, done.texture->reason());
+    }
+}
+
+void Pluvina::reportPhoto(const std::string& path, const char* reason) const {
+    std::fprintf(stderr, "%s: %s: %s\n", options.program.c_str(), path.c_str(), reason);
 }
 
 void Pluvina::display() {
@@ -176,8 +213,11 @@ void Pluvina::endFrame() {
     Frame frame;
     const bool grabbed = (shotRequested || (last && !o.screenshot.empty())) && grabFrame(frame);
     glutSwapBuffers();
-    if (o.limited())
+    if (o.limited()) {
         times.frameEnded(msSince(o.started));
+        if (photosPending == 0)
+            times.photosShown(msSince(o.started));
+    }
 
     std::string reason;
     if (shotRequested) {
@@ -203,6 +243,9 @@ void Pluvina::endFrame() {
 }
 
 void Pluvina::idle() {
+    // Between frames: the GL upload of photographs prepared off this thread.
+    if (photosPending > 0)
+        collectPhotos();
     if (!vela::paused)
         elapsed = libutils::timeGetTime() - startTime;
     libgr::getInteger(GL_VIEWPORT, viewport);

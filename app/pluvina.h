@@ -10,6 +10,7 @@
 
 #include "libgr/geometry.h"
 #include "libgr/projection.h"
+#include "libphoto/photo_loader.h"
 #include "vela/gluty.h"
 
 #include <chrono>
@@ -49,6 +50,11 @@ public:
     void togglePause();
     /// Switches between fullscreen and the window as it was.
     void toggleFullscreen();
+    /// What the photographs the user names are asked to be: at most as large as the screen
+    /// (a texture larger than the screen can show is wasted) and as GL can hold, every
+    /// mipmap level built by the library. Needs the GL context.
+    libphoto::TextureRequest photoRequest() const;
+
     /// Where the photograph `name` is read from: in the --photos folder when set; otherwise in
     /// the working directory, or beside the executable when only that folder holds it.
     std::string photoPath(const char* name) const;
@@ -70,6 +76,10 @@ public:
 
     Options options; ///< the command line's; the defaults give the plain program
 
+    /// Prepares the photographs named by --upright and --floor off the GL thread.
+    libphoto::PhotoLoader loader;
+    int photosPending = 0; ///< photographs asked of the loader and not yet shown or refused
+
     bool fullscreen = false;
     bool showHelp = false;      ///< the key list shows in the overlay
     bool shotRequested = false; ///< the next frame is saved under a new name
@@ -78,4 +88,12 @@ public:
 private:
     /// Swaps the buffers; saves the frame when asked to, ends a limited run.
     void endFrame();
+    /// Puts a photograph on `board`: the classic BMP file `classicName` at once, or the file
+    /// the user `named`, through the loader.
+    void setUpPhoto(BillBoard& board, const char* classicName, const std::string& named,
+                    const libgr::grPose& pose, const libgr::grRect& rect);
+    /// Uploads the photographs the loader has finished; says which cannot be shown.
+    void collectPhotos();
+    /// One line on standard error: the photograph at `path` cannot be shown, and why.
+    void reportPhoto(const std::string& path, const char* reason) const;
 };

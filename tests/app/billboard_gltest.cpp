@@ -29,8 +29,8 @@ TEST(BillBoard, SharesTheFilesBytesWithGLAndDrawsOneQuadAtItsPose) {
     spy::start();
     ASSERT_TRUE(b.load(kPhoto.c_str(), pose, kSquare)) << b.reason();
     spy::stop();
-    const unsigned char* bits = b.bitmap.bits.begin();
-    EXPECT_EQ(b.image.pixels.begin(), bits) << "the record views the file's own bytes";
+    const unsigned char* bits = b.photo->bitmap.bits.begin();
+    EXPECT_EQ(b.photo->levels[0].pixels.begin(), bits) << "the record views the file's own bytes";
     const auto builds = spy::callsOf("gluBuild2DMipmaps");
     ASSERT_EQ(builds.size(), 1u);
     EXPECT_EQ(builds[0].args,
@@ -76,7 +76,7 @@ TEST(BillBoard, TextureGLRefusesIsDeletedAndSaysWhy) {
     glBindBuffer(GL_PIXEL_UNPACK_BUFFER, 0);
     glDeleteBuffers(1, &buffer);
     EXPECT_STREQ(b.reason(), "the graphics driver did not accept the picture");
-    EXPECT_FALSE(b.textureObject.isLoaded()); // no name left behind, nothing drawn
+    EXPECT_FALSE(b.photo->object.isLoaded()); // no name left behind, nothing drawn
     testgl::drainErrors();
 }
 
