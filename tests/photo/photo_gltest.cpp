@@ -204,14 +204,10 @@ TEST(PhotoGL, GluRoadIsTheClassicOneCallForCall) {
     spy::stop();
     std::remove(path.c_str());
     const std::vector<spy::Call>& calls = spy::calls();
-    ASSERT_EQ(spy::names(), [&] {
-        std::vector<std::string> names;
-        for (const spy::Call& c : classic)
-            names.push_back(c.name);
-        return names;
-    }());
+    ASSERT_EQ(calls.size(), classic.size());
     for (std::size_t i = 0; i < calls.size(); ++i) {
         SCOPED_TRACE(calls[i].name);
+        ASSERT_EQ(calls[i].name, classic[i].name);
         std::vector<double> mine = calls[i].args, theirs = classic[i].args;
         if (calls[i].name == "glBindTexture") // a name of its own
             mine[1] = theirs[1] = 0;
