@@ -74,7 +74,6 @@ bool PhotoTexture::upload() {
         failure = "no picture prepared";
         return false;
     }
-    loaded = false;
     if (source == MipmapSource::Glu) {
         // The classic road, call for call: GLU builds the chain from the file's bytes.
         texture.setMipmapped(true);
@@ -102,7 +101,6 @@ bool PhotoTexture::upload() {
                       : "the graphics driver did not accept the picture";
         return false;
     }
-    loaded = true;
     failure = "";
     return true;
 }
@@ -112,7 +110,7 @@ bool PhotoTexture::load(const char* path, const TextureRequest& request) {
 }
 
 bool PhotoTexture::isLoaded() const {
-    return loaded && object.isLoaded();
+    return object.isLoaded(); // a failed upload gives its name back
 }
 
 void PhotoTexture::apply() {

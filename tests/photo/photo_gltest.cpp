@@ -28,7 +28,6 @@ std::vector<unsigned char> texels(int level, GLint& width, GLint& height) {
     glGetTexLevelParameteriv(GL_TEXTURE_2D, level, GL_TEXTURE_HEIGHT, &height);
     std::vector<unsigned char> out(std::size_t(width > 0 ? width : 0) * (height > 0 ? height : 0) *
                                    4);
-    glPixelStorei(GL_PACK_ALIGNMENT, 4);
     glGetTexImage(GL_TEXTURE_2D, level, GL_RGBA, GL_UNSIGNED_BYTE, out.data());
     return out;
 }
@@ -66,14 +65,9 @@ std::vector<Kind> jpegKinds() {
                                        Pixel{255, 255, 255, 128}, Pixel{255, 255, 0, 255}};
     const std::array<Pixel, 4> cmykSeen = {Pixel{255, 0, 0, 255}, Pixel{0, 255, 255, 255},
                                            Pixel{128, 128, 128, 255}, Pixel{255, 255, 0, 255}};
-    std::array<Pixel, 4> bgr = kQuadrants;
-    for (Pixel& p : bgr)
-        std::swap(p[0], p[2]);
     std::vector<Kind> kinds = {
         {"JPEG 4:2:0", jpeg(quadrants(32, 16, "ABCD", kQuadrants, 3), TJPF_RGB, TJSAMP_420), 32, 16,
          kQuadrants, 10},
-        {"JPEG 4:4:4 from BGR", jpeg(quadrants(32, 16, "ABCD", bgr, 3), TJPF_BGR, TJSAMP_444), 32,
-         16, kQuadrants, 10},
         {"JPEG grey", jpeg(quadrants(32, 16, "ABCD", greys, 1), TJPF_GRAY, TJSAMP_GRAY), 32, 16,
          greys, 10},
         {"JPEG CMYK", jpeg(quadrants(32, 16, "ABCD", cmyk, 4), TJPF_CMYK, TJSAMP_444), 32, 16,
@@ -204,14 +198,10 @@ TEST(PhotoGL, GluRoadIsTheClassicOneCallForCall) {
     spy::stop();
     std::remove(path.c_str());
     const std::vector<spy::Call>& calls = spy::calls();
-    ASSERT_EQ(spy::names(), [&] {
-        std::vector<std::string> names;
-        for (const spy::Call& c : classic)
-            names.push_back(c.name);
-        return names;
-    }());
+    ASSERT_EQ(calls.size(), classic.size());
     for (std::size_t i = 0; i < calls.size(); ++i) {
         SCOPED_TRACE(calls[i].name);
+        ASSERT_EQ(calls[i].name, classic[i].name);
         std::vector<double> mine = calls[i].args, theirs = classic[i].args;
         if (calls[i].name == "glBindTexture") // a name of its own
             mine[1] = theirs[1] = 0;

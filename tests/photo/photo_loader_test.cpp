@@ -18,6 +18,9 @@ TEST(PhotoLoader, PreparesInOrderAndStopsWithWorkQueued) {
     const std::string jpg =
         writeTemp(jpeg(quadrants(64, 32, "ABCD", kQuadrants, 3), TJPF_RGB, TJSAMP_420));
     const std::string bmpFile = writeTemp(bmp(desc(24, 0, 40, kBGR)));
+    // Long enough to prepare (tens of milliseconds) that waiting for it is seen.
+    const std::string large =
+        writeTemp(jpeg(quadrants(1536, 1024, "ABCD", kQuadrants, 3), TJPF_RGB, TJSAMP_420));
     TextureRequest library, glu;
     glu.mipmaps = MipmapSource::Glu;
     struct Case {
@@ -29,7 +32,7 @@ TEST(PhotoLoader, PreparesInOrderAndStopsWithWorkQueued) {
         {jpg, library, true, 64, 7},
         {"/nonexistent/picture.jpg", library, false, 0, 0},
         {bmpFile, glu, true, 8, 1},
-        {jpg, library, true, 64, 7},
+        {large, library, true, 1024, 11}, // resampled to powers of two
     };
     PhotoLoader loader;
     EXPECT_FALSE(loader.busy());
@@ -59,14 +62,11 @@ TEST(PhotoLoader, PreparesInOrderAndStopsWithWorkQueued) {
         EXPECT_STREQ(done[i].texture->reason(), cases[i].prepared ? "" : "cannot open the file");
         EXPECT_EQ(done[i].texture->width(), cases[i].width);
         EXPECT_EQ(done[i].texture->levels.size(), cases[i].levels);
-        EXPECT_FALSE(done[i].texture->isLoaded()); // only the GL thread uploads
     }
     done.clear();
 
     // Destroyed at once with eight larger pictures asked for: the job in hand finishes, the
     // queued ones are dropped untouched, and every target is let go.
-    const std::string large =
-        writeTemp(jpeg(quadrants(1536, 1024, "ABCD", kQuadrants, 3), TJPF_RGB, TJSAMP_420));
     targets.resize(8);
     {
         PhotoLoader quitting;
@@ -74,6 +74,7 @@ TEST(PhotoLoader, PreparesInOrderAndStopsWithWorkQueued) {
             t = std::make_shared<PhotoTexture>();
             ASSERT_TRUE(quitting.request(t, large, library));
         }
+        EXPECT_TRUE(quitting.busy());
     }
     std::size_t prepared = 0;
     for (const auto& t : targets) {

@@ -51,6 +51,13 @@ TEST(Photo, ScaledSizesAndPngOrientation) {
         for (std::uint32_t y = 0; y < image.height; y += 7)
             expectNear(pixelAt(image, image.width / 2, y), kQuadrants[0], 3);
     }
+    // Scaled PNG alpha is averaged as stored: clear and opaque columns give half alpha.
+    std::vector<std::uint16_t> stripes;
+    for (std::uint16_t i = 0; i < 8; ++i)
+        stripes.insert(stripes.end(), {255, 0, 0, std::uint16_t(i % 2 * 255)});
+    grImage2D half;
+    ASSERT_TRUE(decode(png({6, 8, 0, {}, {}}, 4, 2, stripes), half, 2));
+    expectNear(pixelAt(half, 0, 0), {255, 0, 0, 128}, 1);
 }
 
 TEST(Photo, BmpThroughTheLibraryReader) {

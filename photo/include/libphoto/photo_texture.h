@@ -90,7 +90,6 @@ public:
 
 private:
     const char* failure = "";
-    bool loaded = false;
     bool prepared = false;
     MipmapSource source = MipmapSource::Library;
     GLint wrap = GL_REPEAT;
