@@ -29,6 +29,10 @@ void BillBoard::place(const libgr::grPose& where, const libgr::grRect& corners) 
 
 bool BillBoard::show() {
     loaded = photo->upload();
+    // GL holds its own copy of every level now; the one on the CPU side would only double
+    // what the photograph costs.
+    if (loaded)
+        photo->releasePixels();
     return loaded;
 }
 

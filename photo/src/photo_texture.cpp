@@ -58,6 +58,8 @@ bool PhotoTexture::prepare(const char* path, const TextureRequest& request) {
             bitmap = libgr::grBmpFile();
         }
         levels.swap(made);
+        size[0] = levels[0].width;
+        size[1] = levels[0].height;
     } catch (const std::bad_alloc&) {
         failure = "out of memory";
         return false;
@@ -119,11 +121,18 @@ void PhotoTexture::apply() {
 }
 
 std::uint32_t PhotoTexture::width() const {
-    return levels.empty() ? 0 : levels[0].width;
+    return size[0];
 }
 
 std::uint32_t PhotoTexture::height() const {
-    return levels.empty() ? 0 : levels[0].height;
+    return size[1];
+}
+
+void PhotoTexture::releasePixels() {
+    texture.clearImages();
+    std::vector<libgr::grImage2D>().swap(levels);
+    bitmap = libgr::grBmpFile();
+    prepared = false;
 }
 
 } // namespace libphoto

@@ -77,10 +77,14 @@ public:
     /// Why the last prepare, upload or load failed, in a few words for a message ("" after a
     /// success). A static string, valid for the life of the program.
     const char* reason() const { return failure; }
-    /// Width of level 0 as prepared (0 before).
+    /// Width of level 0 as last prepared (0 before).
     std::uint32_t width() const;
-    /// Height of level 0 as prepared (0 before).
+    /// Height of level 0 as last prepared (0 before).
     std::uint32_t height() const;
+    /// Lets go of the pixels on the CPU side (the levels, the file's bytes): GL keeps its own
+    /// copy of an uploaded texture, so a caller that will not upload again halves what the
+    /// picture costs. Calls no GL; a later upload fails until the next prepare.
+    void releasePixels();
 
     libgr::grBmpFile bitmap;              ///< MipmapSource::Glu: the file's bytes
     std::vector<libgr::grImage2D> levels; ///< the level records, level 0 first
@@ -91,6 +95,7 @@ public:
 private:
     const char* failure = "";
     bool prepared = false;
+    std::uint32_t size[2] = {0, 0};
     MipmapSource source = MipmapSource::Library;
     GLint wrap = GL_REPEAT;
 };
