@@ -4,6 +4,7 @@
 
 #include "libgr/image_record.h"
 #include "libgr/texture_object.h"
+#include "libgr/texture_unpack.h"
 
 #include <algorithm>
 #include <array>
@@ -12,6 +13,10 @@
 #include <vector>
 
 namespace libgr {
+
+/// resolvePixelFormat with the probed flag hasTextureCompression as `compressionAvailable`:
+/// the resolution the uploads use.
+bool resolveFormat(grGLFormat& out, int layout, int numberKind, int bitCode, bool compress);
 
 /// The largest power of two not above n, looking at bits 30 to 0 only; 1 when none of them
 /// is set. 200 gives 128, 256 gives 256, 0 gives 1.

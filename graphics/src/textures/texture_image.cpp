@@ -12,6 +12,10 @@
 
 namespace libgr {
 
+bool resolveFormat(grGLFormat& out, int layout, int numberKind, int bitCode, bool compress) {
+    return resolvePixelFormat(out, layout, numberKind, bitCode, compress, hasTextureCompression);
+}
+
 std::uint32_t floorPowerOfTwo(std::uint32_t n) {
     for (int bit = 30; bit >= 0; --bit)
         if (n & (1u << bit))
@@ -131,15 +135,6 @@ public:
     ClientPixelStoreBracket(const ClientPixelStoreBracket&) = delete;
     ClientPixelStoreBracket& operator=(const ClientPixelStoreBracket&) = delete;
 };
-
-// Whether the record's view holds every byte GL will read for it. Compressed records pass
-// their view's byte count as the image size, so GL reads exactly the view.
-template <class Image> bool viewHoldsImage(const Image& image, const grGLFormat& fmt) {
-    GLint alignment = 4;
-    if (!(image.pixelStore && isUnpackAlignment(image.pixelStore->alignment)))
-        glGetIntegerv(GL_UNPACK_ALIGNMENT, &alignment);
-    return uploadByteCount(image, fmt, alignment) <= image.pixels.size();
-}
 
 bool generates(const grGLFormat& fmt) {
     return hasGenerateMipmap && supportsGenerateMipmap(fmt.internalFormat);
@@ -362,10 +357,11 @@ void upload(const Kind& kind, const grImageTexture<Image, Params>& t, bool refre
             grGLFormat fmt;
             if (!resolveFormat(fmt, im.layout, im.numberKind, im.bitCode, compress))
                 continue; // no GL call for a record that does not resolve
+            const bool gen = levelZeroChain && generates(fmt);
             ClientPixelStoreBracket bracket;
             applyPixelStore(im.pixelStore);
             applyUnpack(im);
-            if ((im.compressed && !hasTextureCompression) || !viewHoldsImage(im, fmt))
+            if ((im.compressed && !hasTextureCompression) || !viewHoldsUpload(im, fmt))
                 continue;
             if (!im.compressed && kind.needsEntryPoints && !(glTexImage3DEXT && glTexSubImage3DEXT))
                 continue; // the 3D entry points were never fetched
@@ -373,7 +369,6 @@ void upload(const Kind& kind, const grImageTexture<Image, Params>& t, bool refre
             const void* pixels = im.pixels.begin();
             const GLsizei bytes = static_cast<GLsizei>(im.pixels.size());
             const GLint border = kind.border(t.border, t.mipmapped, im.compressed, level);
-            const bool gen = levelZeroChain && generates(fmt);
             GenerateMipmapScope scope(kind.target, gen);
             if (im.compressed) {
                 if (refresh)

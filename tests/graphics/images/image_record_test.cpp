@@ -1,4 +1,4 @@
-#include "libgr/image_record.h"
+#include "libgr/texture_unpack.h"
 
 #include <gtest/gtest.h>
 

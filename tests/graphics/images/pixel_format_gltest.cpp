@@ -3,7 +3,7 @@
 // without unpack fields, the row stride, and whether GL took a 4×4 image of them must match
 // tests/data/pixel_formats.txt.
 #include "libgr/extensions.h"
-#include "libgr/image_record.h"
+#include "libgr/texture_image.h"
 
 #include "gl_context.h"
 #include "golden.h"
