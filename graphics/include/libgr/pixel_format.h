@@ -80,6 +80,12 @@ struct grGLFormat {
 /// and codes count 0.
 int bitsPerPixel(int layout, int bitCode);
 
+/// Bytes of a row of `pixels` pixels of `bitsPerPixel` bits each: the bits rounded up to whole
+/// bytes, then up to a multiple of `alignment` (0 and 1 leave the bytes as they are). The one
+/// row rule of the library: BMP rows (alignment 4), records' row strides and the rows GL
+/// reads. UINT64_MAX when the result does not fit.
+std::uint64_t rowBytes(std::uint64_t pixels, std::uint64_t bitsPerPixel, std::uint64_t alignment);
+
 /// Resolves the codes into GL formats. False (out partly written) for every combination
 /// without a row: layout outside 0..15, layout 14, codes 1, 6 (except depth) and 8, the
 /// signed kind with code 0, and so on. With `compress` and `compressionAvailable` (GL has

@@ -11,7 +11,7 @@ namespace {
 
 // Bytes of one stored row: `width` pixels of `bitCount` bits, padded to a multiple of 4.
 std::size_t storedStride(std::uint32_t width, std::uint32_t bitCount) {
-    return (static_cast<std::size_t>(width) * bitCount + 31) / 32 * 4;
+    return static_cast<std::size_t>(rowBytes(width, bitCount, 4));
 }
 
 // Gives `out` fresh storage for an 8-bit-per-component picture of the file's size.

@@ -190,11 +190,10 @@ const char* parse(const unsigned char* head, std::size_t got, std::uint64_t leng
         l.pixelBytes = std::min(available, most);
         l.needed = 2;
     } else {
-        const std::uint64_t rowBits = std::uint64_t{info.width} * bits;
-        const std::uint64_t stride = (rowBits + 31) / 32 * 4;
+        const std::uint64_t stride = rowBytes(info.width, bits, 4); // rows padded to 4 bytes
         l.pixelBytes = stride * info.height;
         // The last row's padding may be missing.
-        l.needed = l.pixelBytes - stride + (rowBits + 7) / 8;
+        l.needed = l.pixelBytes - stride + rowBytes(info.width, bits, 1);
     }
     if (available < l.needed)
         return "pixel array too short";

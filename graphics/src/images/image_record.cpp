@@ -43,13 +43,9 @@ std::uint64_t grImage2D::rowBits() const {
 }
 
 std::uint64_t grImage2D::rowStride() const {
-    const std::uint64_t bits = static_cast<std::uint64_t>(bitsPerPixel()) * effectiveRowLength();
-    std::uint64_t bytes = (bits + 7) / 8;
-    if (pixelStore != nullptr && pixelStore->alignment > 0) {
-        const auto alignment = static_cast<std::uint64_t>(pixelStore->alignment);
-        bytes = (bytes + alignment - 1) / alignment * alignment;
-    }
-    return bytes;
+    const bool aligned = pixelStore != nullptr && pixelStore->alignment > 0;
+    const auto alignment = static_cast<std::uint64_t>(aligned ? pixelStore->alignment : 1);
+    return rowBytes(effectiveRowLength(), static_cast<std::uint64_t>(bitsPerPixel()), alignment);
 }
 
 bool grImage2D::allocatePixels() {

@@ -68,6 +68,16 @@ int bitsPerPixel(int layout, int bitCode) {
     }
 }
 
+std::uint64_t rowBytes(std::uint64_t pixels, std::uint64_t bitsPerPixel, std::uint64_t alignment) {
+    std::uint64_t bits = 0;
+    if (__builtin_mul_overflow(pixels, bitsPerPixel, &bits))
+        return std::numeric_limits<std::uint64_t>::max();
+    const std::uint64_t bytes = bits / 8 + (bits % 8 != 0);
+    if (alignment <= 1 || bytes % alignment == 0)
+        return bytes;
+    return bytes + alignment - bytes % alignment; // below 2^61 + alignment: no overflow
+}
+
 // ---------------------------------------------------------------------------------------------
 // Format resolution
 

@@ -4,6 +4,7 @@
 
 #include <GL/glext.h>
 
+#include <algorithm>
 #include <limits>
 
 namespace libgr {
@@ -117,6 +118,10 @@ std::size_t addSat(std::size_t a, std::size_t b) {
     return __builtin_add_overflow(a, b, &r) ? kSaturated : r;
 }
 
+std::size_t sizeSat(std::uint64_t bytes) {
+    return static_cast<std::size_t>(std::min<std::uint64_t>(bytes, kSaturated));
+}
+
 // Bytes of one element of a packed type (one element holds a whole pixel); 0 if not packed.
 int packedTypeSize(GLenum type) {
     switch (type) {
@@ -170,19 +175,15 @@ std::size_t countBytes(const Unpack& u, const grGLFormat& fmt, int alignment) {
     const std::size_t rowPixels = u.rowLength != 0 ? u.rowLength : u.width;
     const std::size_t imageRows = u.imageHeight != 0 ? u.imageHeight : u.height;
 
-    std::size_t rowStride = 0;
-    std::size_t leadBytes = 0; // bytes before the first pixel read within a row
-    std::size_t lastRow = 0;   // bytes read of the last row, from its start
+    // The bits of one pixel, and the alignment rows are padded to: GL pads a row only when
+    // its elements are narrower than the alignment.
+    std::size_t pixelBits = 0;
+    std::size_t padTo = a;
     if (fmt.type == GL_BITMAP) {
-        if (formatComponents(fmt.format) == 0)
+        // One bit per component (GL only accepts single-component formats here).
+        pixelBits = static_cast<std::size_t>(formatComponents(fmt.format));
+        if (pixelBits == 0)
             return kSaturated;
-        // One bit per pixel (per component: GL only accepts single-component formats here).
-        const std::size_t bits =
-            mulSat(rowPixels, static_cast<std::size_t>(formatComponents(fmt.format)));
-        rowStride = mulSat(a, addSat(bits, 8 * a - 1) / (8 * a));
-        const std::size_t lastBits = mulSat(addSat(u.skipPixels, u.width),
-                                            static_cast<std::size_t>(formatComponents(fmt.format)));
-        lastRow = addSat(lastBits, 7) / 8;
     } else {
         std::size_t groupBytes = 0;
         std::size_t elementBytes = 0;
@@ -197,12 +198,13 @@ std::size_t countBytes(const Unpack& u, const grGLFormat& fmt, int alignment) {
             elementBytes = static_cast<std::size_t>(size);
             groupBytes = elementBytes * static_cast<std::size_t>(components);
         }
-        rowStride = mulSat(rowPixels, groupBytes);
-        if (elementBytes < a)
-            rowStride = mulSat(addSat(rowStride, a - 1) / a, a);
-        leadBytes = mulSat(u.skipPixels, groupBytes);
-        lastRow = addSat(leadBytes, mulSat(u.width, groupBytes));
+        pixelBits = 8 * groupBytes;
+        if (elementBytes >= a)
+            padTo = 1;
     }
+    const std::size_t rowStride = sizeSat(rowBytes(rowPixels, pixelBits, padTo));
+    // The last row is read up to its last pixel, unpadded.
+    const std::size_t lastRow = sizeSat(rowBytes(addSat(u.skipPixels, u.width), pixelBits, 1));
     const std::size_t imageStride = mulSat(rowStride, imageRows);
     std::size_t total = mulSat(addSat(u.skipImages, u.depth - 1), imageStride);
     total = addSat(total, mulSat(addSat(u.skipRows, u.height - 1), rowStride));
