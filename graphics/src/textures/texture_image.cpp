@@ -126,6 +126,14 @@ bool grTextureCubeMap::setLevels(const std::vector<Faces>& groups, std::uint32_t
 
 namespace {
 
+thread_local const char* failureReason = "";
+
+constexpr const char* kNoFormat = "pixel format codes without a GL format";
+constexpr const char* kBitmap = "1-bit pixels upload only as colour indices";
+constexpr const char* kNoCompression = "compressed pixels, but GL has no texture compression";
+constexpr const char* kShortView = "pixel view shorter than the image GL would read";
+constexpr const char* kNo3D = "3D texture entry points not fetched";
+
 // Saves the client pixel-store state for one image step and restores it however the step
 // is left.
 class ClientPixelStoreBracket {
@@ -343,6 +351,7 @@ const Kind kCube{GL_TEXTURE_CUBE_MAP, kCubeFaces, 6, Calls{2}, true,  false,    
 // after the parameters, on every exit.
 template <class Image, class Params>
 void upload(const Kind& kind, const grImageTexture<Image, Params>& t, bool refresh) {
+    failureReason = "";
     if (t.images.empty())
         return;
     grPixelMapGuard guard(t.images[0].palette);
@@ -354,17 +363,35 @@ void upload(const Kind& kind, const grImageTexture<Image, Params>& t, bool refre
             const GLint level = GLint(L);
             const bool levelZeroChain = t.mipmapped && L == 0;
             const bool compress = t.compress && (levelZeroChain || !kind.compressesChainOnly);
+            // No GL call for a record that does not resolve, nor for 1-bit pixels in any layout
+            // but colour index: GL takes GL_BITMAP only for indices and would leave
+            // GL_INVALID_ENUM behind.
             grGLFormat fmt;
-            if (!resolveFormat(fmt, im.layout, im.numberKind, im.bitCode, compress))
-                continue; // no GL call for a record that does not resolve
+            if (!resolveFormat(fmt, im.layout, im.numberKind, im.bitCode, compress)) {
+                failureReason = kNoFormat;
+                continue;
+            }
+            if (fmt.type == GL_BITMAP && fmt.format != GL_COLOR_INDEX) {
+                failureReason = kBitmap;
+                continue;
+            }
             const bool gen = levelZeroChain && generates(fmt);
             ClientPixelStoreBracket bracket;
             applyPixelStore(im.pixelStore);
             applyUnpack(im);
-            if ((im.compressed && !hasTextureCompression) || !viewHoldsUpload(im, fmt))
+            if (im.compressed && !hasTextureCompression) {
+                failureReason = kNoCompression;
                 continue;
-            if (!im.compressed && kind.needsEntryPoints && !(glTexImage3DEXT && glTexSubImage3DEXT))
-                continue; // the 3D entry points were never fetched
+            }
+            if (!viewHoldsUpload(im, fmt)) {
+                failureReason = kShortView;
+                continue;
+            }
+            if (!im.compressed && kind.needsEntryPoints &&
+                !(glTexImage3DEXT && glTexSubImage3DEXT)) {
+                failureReason = kNo3D;
+                continue;
+            }
             const Extent e = extentOf(im);
             const void* pixels = im.pixels.begin();
             const GLsizei bytes = static_cast<GLsizei>(im.pixels.size());
@@ -403,6 +430,10 @@ void upload(const Kind& kind, const grImageTexture<Image, Params>& t, bool refre
 }
 
 } // namespace
+
+const char* grTextureUploadFailureReason() {
+    return failureReason;
+}
 
 void grTexture1D::apply() {
     upload(k1D, *this, false);

@@ -189,3 +189,44 @@ TEST(TextureUploadGL, EveryPathMatchesTheRecordedCallsAndResult) {
     });
     hasGenerateMipmap = hasTextureCompression = hasAnisotropicFilter = 0;
 }
+
+// 1-bit pixels: GL takes GL_BITMAP only as colour indices, so a 1-bit record of any other
+// layout is left out before its first GL call, with a reason and no GL error; colour indices
+// upload, through GLU too.
+TEST(TextureUploadGL, OneBitPixelsUploadOnlyAsColourIndices) {
+    testgl::ensureContext();
+    for (int layout = grLayoutLuminance; layout <= grLayoutColorIndex; ++layout) {
+        for (const bool mipmapped : {false, true}) {
+            grImage2D im;
+            im.layout = layout;
+            im.numberKind = grKindUnsigned;
+            im.bitCode = grBits1;
+            im.width = 8;
+            im.height = 8;
+            ASSERT_TRUE(im.pixels.create(32));
+            grTexture2D t;
+            t.setMipmapped(mipmapped);
+            t.setImage(im, 0, 0);
+            GLuint name = 0;
+            glGenTextures(1, &name);
+            glBindTexture(GL_TEXTURE_2D, name);
+            spy::start();
+            t.apply();
+            spy::stop();
+            GLint width = 0;
+            glGetTexLevelParameteriv(GL_TEXTURE_2D, 0, GL_TEXTURE_WIDTH, &width);
+            glDeleteTextures(1, &name);
+            const bool index = layout == grLayoutColorIndex;
+            const bool noRow =
+                (layout >= grLayoutBGR && layout <= grLayoutDepth) || layout == grLayoutRGBPair;
+            const std::string reason = index   ? ""
+                                       : noRow ? "pixel format codes without a GL format"
+                                               : "1-bit pixels upload only as colour indices";
+            SCOPED_TRACE("layout " + std::to_string(layout) + (mipmapped ? " mipmapped" : ""));
+            EXPECT_EQ(testgl::drainErrors(), unsigned(GL_NO_ERROR));
+            EXPECT_EQ(width, index ? 8 : 0);
+            EXPECT_EQ(spy::calls().empty(), !index);
+            EXPECT_EQ(grTextureUploadFailureReason(), reason);
+        }
+    }
+}
