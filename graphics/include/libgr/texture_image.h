@@ -112,8 +112,11 @@ public:
     void apply() override;
 };
 
-/// A two-dimensional texture; image i is mipmap level i. update() refreshes the levels that
-/// exist without allocating any.
+/// A two-dimensional texture; image i is mipmap level i. update() re-sends the images into the
+/// levels that exist (glTexSubImage2D), allocating none, except on the GLU path: image 0 of a
+/// mipmapped, uncompressed texture without hardware generation goes through gluBuild2DMipmaps
+/// again, which redefines every level of the chain (GL allocates them anew) and allocates
+/// GLU's own scaled copies of the pixels on the way.
 class grTexture2D : public grLevelTexture<grImage2D, grTexParams2D> {
 public:
     int kind() const override { return grKind2D; } ///< grKind2D

@@ -1,3 +1,4 @@
+// The BMP decoders: paletted, run-length encoded and odd bit-field pixels to fresh records.
 #include "bmp_decode.h"
 
 #include <algorithm>

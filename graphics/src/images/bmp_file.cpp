@@ -1,3 +1,5 @@
+// The BMP reader: header parsing and checks, the one read into shared storage, and the record
+// that shares or decodes the file's pixels.
 #include "libgr/bmp_file.h"
 
 #include "bmp_decode.h"

@@ -1,3 +1,5 @@
+// The image textures: filling their image lists and the one upload of every kind (format
+// resolution, unpack set-up, then the GL image calls), with the palette guard.
 #include "libgr/texture_image.h"
 
 #include "libgr/extensions.h"
