@@ -59,15 +59,22 @@ template <class Image> Image makeImage(const std::string& shape, int index) {
     std::sscanf(shape.c_str(), "%*d*%ux%ux%u/%15[A-Za-z]/%c", &w, &h, &d, name, &extra);
     if (!layouts.count(name))
         return im; // a default record
-    im.layout = layouts.at(name), im.numberKind = grKindUnsigned, im.bitCode = grBits8;
-    im.width = w, im.compressed = extra == 'z';
+    im.layout = layouts.at(name);
+    im.numberKind = grKindUnsigned;
+    im.bitCode = grBits8;
+    im.width = w;
+    im.compressed = extra == 'z';
     if constexpr (!std::is_same_v<Image, grImage1D>)
         im.height = h;
     if constexpr (std::is_same_v<Image, grImage3D>)
         im.depth = d;
     if constexpr (std::is_same_v<Image, grImage2D>)
-        if (extra == 'u') // the 3×2 block at (1, 1) of a tightly packed 5-pixel-wide source
-            im.pixelStore = &kTight, im.rowLength = 5, im.skipPixels = im.skipRows = 1;
+        if (extra == 'u') { // the 3×2 block at (1, 1) of a tightly packed 5-pixel-wide source
+            im.pixelStore = &kTight;
+            im.rowLength = 5;
+            im.skipPixels = 1;
+            im.skipRows = 1;
+        }
     grGLFormat f;
     const bool ok = resolveFormat(f, im.layout, im.numberKind, im.bitCode, false);
     const std::size_t bytes = ok && !im.compressed ? uploadByteCount(im, f, 4) : 64;
@@ -76,9 +83,11 @@ template <class Image> Image makeImage(const std::string& shape, int index) {
         im.pixels[i] = static_cast<unsigned char>(i * 7 + index * 31);
     if (extra == 'P' || extra == 'p')
         im.palette.resize(extra == 'P' ? 256 : 3);
-    for (std::uint32_t i = 0; i < im.palette.count; ++i) // red and green fall, blue at half
-        im.palette.red[i] = im.palette.green[i] = std::uint16_t(0xFFFF - 0x100 * i),
+    for (std::uint32_t i = 0; i < im.palette.count; ++i) { // red and green fall, blue at half
+        im.palette.red[i] = std::uint16_t(0xFFFF - 0x100 * i);
+        im.palette.green[i] = std::uint16_t(0xFFFF - 0x100 * i);
         im.palette.blue[i] = 0x8000;
+    }
     return im;
 }
 
@@ -86,7 +95,11 @@ template <class Image> Image makeImage(const std::string& shape, int index) {
 // Not a template: the hooks are made once, around the functions the probes fetched.
 void setExtensions(const std::string& flags) {
     auto has = [&](char f) { return flags.find(f) != std::string::npos; };
-    static const auto probed = (probeTextureCompression(), probeTexture3D());
+    static const bool probed = [] {
+        probeTextureCompression();
+        probeTexture3D();
+        return true;
+    }();
     static const auto c1 = HOOK(glCompressedTexImage1DARB);
     static const auto c2 = HOOK(glCompressedTexImage2DARB);
     static const auto c3 = HOOK(glCompressedTexImage3DARB);
@@ -95,10 +108,14 @@ void setExtensions(const std::string& flags) {
     static const auto s3 = HOOK(glTexSubImage3DEXT);
     glCompressedTexImage1DARB = has('n') ? nullptr : c1;
     glCompressedTexImage2DARB = has('n') ? nullptr : c2;
-    glCompressedTexImage3DARB = c3, glCompressedTexSubImage2DARB = s2;
-    glTexImage3DEXT = has('3') ? t3 : nullptr, glTexSubImage3DEXT = has('3') ? s3 : nullptr;
-    hasGenerateMipmap = has('G'), hasTextureCompression = has('C');
-    hasAnisotropicFilter = has('A'), (void)probed;
+    glCompressedTexImage3DARB = c3;
+    glCompressedTexSubImage2DARB = s2;
+    glTexImage3DEXT = has('3') ? t3 : nullptr;
+    glTexSubImage3DEXT = has('3') ? s3 : nullptr;
+    hasGenerateMipmap = has('G');
+    hasTextureCompression = has('C');
+    hasAnisotropicFilter = has('A');
+    (void)probed;
 }
 
 // Builds the case's texture, applies (or refreshes) it while the spy records, and answers
@@ -113,8 +130,11 @@ std::string run(GLenum target, std::istringstream& words, Params params) {
         for (int n = std::atoi(shape.c_str()); n > 0; --n)
             t.images.push_back(makeImage<typename decltype(t.images)::value_type>(shape, index++));
     static const float colour[4] = {0.25f, 0.5f, 0.75f, 1.0f};
-    t.setMipmapped(has('m')), t.setBorder(has('b')), t.setCompress(has('c'));
-    t.setParams(has('p') ? &params : nullptr), t.setBorderColor(has('k') ? colour : nullptr);
+    t.setMipmapped(has('m'));
+    t.setBorder(has('b'));
+    t.setCompress(has('c'));
+    t.setParams(has('p') ? &params : nullptr);
+    t.setBorderColor(has('k') ? colour : nullptr);
     setExtensions(flags);
 
     GLuint name = 0;
