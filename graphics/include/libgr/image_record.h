@@ -81,7 +81,8 @@ struct grImage2D {
     /// whole bytes, then to a multiple of pixelStore->alignment when that is set and non-zero.
     std::uint64_t rowStride() const;
     /// Gives `pixels` fresh, private storage of (skipRows + height) × rowStride() bytes (old
-    /// contents not kept). False when the size does not fit 32 bits or memory is short.
+    /// contents not kept). False when skipRows is negative, the size does not fit 32 bits or
+    /// memory is short.
     bool allocatePixels();
 };
 

@@ -63,8 +63,10 @@ public:
     /// Asks resolveFormat for compressed internal formats (the 1D texture only for the first
     /// level of a mipmapped texture).
     bool compress = false;
-    /// Record 0 is the base of a mipmap chain that GL generates where the format allows it
-    /// and GLU builds otherwise (not for 3D textures); later records still define their levels.
+    /// Record 0 is the base of a mipmap chain that GL generates where the generate-mipmap
+    /// extension was probed and the internal format allows it (supportsGenerateMipmap), and
+    /// GLU builds otherwise (3D textures: level 0 only); later records still define their
+    /// levels.
     bool mipmapped = false;
     bool border = false;                ///< the images carry a one-pixel border
     const Params* params = nullptr;     ///< not owned; null leaves the parameters alone
@@ -124,8 +126,8 @@ public:
     void update() override;
 };
 
-/// A three-dimensional texture, sent through the 3D-texture extension's entry points (the
-/// images are skipped while those are not fetched).
+/// A three-dimensional texture, sent through the 3D-texture extension's entry points (its
+/// uncompressed images are skipped while those are not fetched).
 class grTexture3D : public grLevelTexture<grImage3D, grTexParams3D> {
 public:
     int kind() const override { return grKind3D; } ///< grKind3D
