@@ -1,11 +1,13 @@
 // The pixel-format vocabulary (layout, number kind and bit-size codes), its resolution into
 // GL's internal format, pixel format and type, the bits a pixel occupies and the bytes of a
-// row under an alignment. Pure rules: no GL call and no global state.
+// row under an alignment (inline here: the BMP reader, the records and the upload's byte
+// counts all use it). Pure rules: no GL call and no global state.
 #pragma once
 
 #include <GL/gl.h>
 
 #include <cstdint>
+#include <limits>
 
 namespace libgr {
 
@@ -84,7 +86,17 @@ int bitsPerPixel(int layout, int bitCode);
 /// bytes, then up to a multiple of `alignment` (0 and 1 leave the bytes as they are). The one
 /// row rule of the library: BMP rows (alignment 4), records' row strides and the rows GL
 /// reads. UINT64_MAX when the result does not fit.
-std::uint64_t rowBytes(std::uint64_t pixels, std::uint64_t bitsPerPixel, std::uint64_t alignment);
+constexpr std::uint64_t rowBytes(std::uint64_t pixels, std::uint64_t bitsPerPixel,
+                                 std::uint64_t alignment) {
+    constexpr std::uint64_t kMost = std::numeric_limits<std::uint64_t>::max();
+    if (bitsPerPixel != 0 && pixels > kMost / bitsPerPixel)
+        return kMost;
+    const std::uint64_t bits = pixels * bitsPerPixel;
+    const std::uint64_t bytes = bits / 8 + (bits % 8 != 0);
+    if (alignment <= 1 || bytes % alignment == 0)
+        return bytes;
+    return bytes + alignment - bytes % alignment; // below 2^61 + alignment: no overflow
+}
 
 /// Resolves the codes into GL formats. False (out partly written) for every combination
 /// without a row: layout outside 0..15, layout 14, codes 1, 6 (except depth) and 8, the

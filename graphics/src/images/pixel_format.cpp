@@ -1,10 +1,8 @@
-// The pixel-format rules: bits per pixel, bytes per row, and the resolution of the library's
-// codes into GL's internal format, pixel format and type.
+// The pixel-format rules: bits per pixel and the resolution of the library's codes into GL's
+// internal format, pixel format and type.
 #include "libgr/pixel_format.h"
 
 #include <GL/glext.h>
-
-#include <limits>
 
 namespace libgr {
 
@@ -66,16 +64,6 @@ int bitsPerPixel(int layout, int bitCode) {
     default:
         return 0;
     }
-}
-
-std::uint64_t rowBytes(std::uint64_t pixels, std::uint64_t bitsPerPixel, std::uint64_t alignment) {
-    std::uint64_t bits = 0;
-    if (__builtin_mul_overflow(pixels, bitsPerPixel, &bits))
-        return std::numeric_limits<std::uint64_t>::max();
-    const std::uint64_t bytes = bits / 8 + (bits % 8 != 0);
-    if (alignment <= 1 || bytes % alignment == 0)
-        return bytes;
-    return bytes + alignment - bytes % alignment; // below 2^61 + alignment: no overflow
 }
 
 // ---------------------------------------------------------------------------------------------
