@@ -11,7 +11,7 @@ BillBoard::~BillBoard() = default;
 bool BillBoard::load(const char* path, const libgr::grPose& where, const libgr::grRect& corners) {
     loaded = false;
     failure = "";
-    if (!bitmap.load(path) || !libgr::grBmpToImage(image, bitmap)) {
+    if (!bitmap.load(path, kMostPixels) || !libgr::grBmpToImage(image, bitmap)) {
         failure = libgr::grBmpFailureReason();
         return false;
     }
@@ -32,7 +32,9 @@ bool BillBoard::load(const char* path, const libgr::grPose& where, const libgr::
     glGetTexLevelParameteriv(GL_TEXTURE_2D, 0, GL_TEXTURE_WIDTH, &width);
     if (width <= 0) {
         textureObject.release();
-        failure = "the graphics driver did not accept the picture";
+        failure = *libgr::grTextureFailureReason() != '\0'
+                      ? libgr::grTextureFailureReason()
+                      : "the graphics driver did not accept the picture";
         return false;
     }
 

@@ -11,6 +11,12 @@
 
 class BillBoard : public libgr::grObject3D {
 public:
+    /// Most pixels a photograph may have (4096 x 4096). The memory a picture costs while it
+    /// goes to GL grows with it: about 13 bytes a pixel at the peak for a 32-bit file (its
+    /// bytes, GL's copy with the mipmaps, GLU's levels), and past this size GLU and the
+    /// driver take extra copies. Larger files are refused before their pixels are read.
+    static constexpr std::uint64_t kMostPixels = std::uint64_t{4096} * 4096;
+
     /// Builds every member empty; makes no GL call.
     BillBoard();
     ~BillBoard() override;

@@ -13,6 +13,11 @@ void FrameTimes::frameEnded(double nowMs) {
     ++ended;
 }
 
+void FrameTimes::photosShown(double nowMs) {
+    if (photos < 0.0)
+        photos = nowMs;
+}
+
 double FrameTimes::percentile(std::vector<double> values, double percent) {
     if (values.empty())
         return 0.0;
@@ -25,11 +30,14 @@ double FrameTimes::percentile(std::vector<double> values, double percent) {
 std::string FrameTimes::json() const {
     const double ms = timedMs();
     const double fps = ms > 0.0 ? static_cast<double>(gaps.size()) * 1000.0 / ms : 0.0;
-    char line[256];
+    char shown[32] = "null";
+    if (photos >= 0.0)
+        std::snprintf(shown, sizeof shown, "%.1f", photos);
+    char line[320];
     std::snprintf(line, sizeof line,
-                  "{\"frames\": %zu, \"fps\": %.1f, \"first_frame_ms\": %.1f, \"frame_ms\": "
-                  "{\"p50\": %.3f, \"p95\": %.3f, \"p99\": %.3f, \"max\": %.3f}}",
-                  ended, fps, first, percentile(gaps, 50), percentile(gaps, 95),
+                  "{\"frames\": %zu, \"fps\": %.1f, \"first_frame_ms\": %.1f, \"photos_ms\": %s, "
+                  "\"frame_ms\": {\"p50\": %.3f, \"p95\": %.3f, \"p99\": %.3f, \"max\": %.3f}}",
+                  ended, fps, first, shown, percentile(gaps, 50), percentile(gaps, 95),
                   percentile(gaps, 99), percentile(gaps, 100));
     return line;
 }

@@ -13,13 +13,20 @@ public:
 
     /// Frames ended so far, the first one included.
     std::size_t frames() const { return ended; }
+    /// Every photograph that can be shown is on screen from the frame that ended at `nowMs`
+    /// on; the first call counts.
+    void photosShown(double nowMs);
+    /// When that frame ended (ms after the program started; negative before).
+    double photosMs() const { return photos; }
+
     /// When the first frame ended (ms after the program started; 0 before it).
     double firstMs() const { return first; }
     /// Milliseconds from the end of the first frame to the end of the last (0 before two).
     double timedMs() const { return ended > 0 ? lastMs - first : 0.0; }
 
-    /// {"frames": N, "fps": F, "first_frame_ms": T, "frame_ms": {"p50": .., "p95": ..,
-    /// "p99": .., "max": ..}}, where fps and the percentiles cover the frames after the first.
+    /// {"frames": N, "fps": F, "first_frame_ms": T, "photos_ms": P, "frame_ms": {"p50": ..,
+    /// "p95": .., "p99": .., "max": ..}}, where fps and the percentiles cover the frames after
+    /// the first; P is null while a photograph is still on its way.
     std::string json() const;
 
     /// The value below which `percent` of `values` lie (nearest rank); 0 for no values.
@@ -29,5 +36,6 @@ private:
     std::size_t ended = 0;
     double first = 0.0;
     double lastMs = 0.0;
+    double photos = -1.0;
     std::vector<double> gaps;
 };

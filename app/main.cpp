@@ -14,70 +14,29 @@
 #include <string>
 #include <unistd.h>
 
-namespace {
-
-// The folder of the running executable, or "" when the system does not say.
-std::string executableDir() {
-    char path[PATH_MAX];
-    const ssize_t n = readlink("/proc/self/exe", path, sizeof path - 1);
-    if (n <= 0)
-        return "";
-    const std::string exe(path, static_cast<std::size_t>(n));
-    return exe.substr(0, exe.find_last_of('/'));
-}
-
-// -geometry with a size ("800x600+10+10", not just "+10+10").
-bool geometryHasSize(int argc, char** argv) {
-    for (int i = 1; i + 1 < argc; ++i)
-        if (std::string(argv[i]) == "-geometry" &&
-            std::string(argv[i + 1]).find_first_of("xX") != std::string::npos)
-            return true;
-    return false;
-}
-
-} // namespace
-
 int main(int argc, char** argv) {
-    const auto launched = std::chrono::steady_clock::now();
-    const std::string program = baseName(argc > 0 && argv[0] ? argv[0] : "pluvina");
-    Options options;
+    Options options; // first: it notes when the program started
     std::string error;
     if (!parseOptions(argc, argv, options, error)) {
-        std::fprintf(stderr, "%s: %s (see --help)\n", program.c_str(), error.c_str());
+        std::fprintf(stderr, "%s: %s (see --help)\n", options.program.c_str(), error.c_str());
         return 2;
     }
     if (options.help || options.version) {
         if (options.help)
-            std::fputs(usage(program).c_str(), stdout);
+            std::fputs(usage(options.program).c_str(), stdout);
         else
-            std::printf("%s %s\n", program.c_str(), PLUVINA_VERSION_STRING);
+            std::printf("%s %s\n", options.program.c_str(), PLUVINA_VERSION_STRING);
         return 0;
     }
 
-    // glutInit takes -geometry out of argv; a size given there must not be overridden by
-    // the scene's own.
-    const bool glutSize = geometryHasSize(argc, argv);
     glutInit(&argc, argv);
     glutInitDisplayMode(GLUT_RGB | GLUT_DOUBLE | GLUT_DEPTH);
-    const int glutWidth = glutSize ? glutGet(GLUT_INIT_WINDOW_WIDTH) : 0;
-    const int glutHeight = glutSize ? glutGet(GLUT_INIT_WINDOW_HEIGHT) : 0;
-    Pluvina scene(argc, argv);
-    if (options.width > 0)
-        glutInitWindowSize(options.width, options.height);
-    else if (glutSize)
-        glutInitWindowSize(glutWidth, glutHeight);
-    scene.launched = launched;
-    scene.programName = program;
-    scene.photoDir = options.photos;
-    scene.exeDir = executableDir();
-    scene.frameLimit = options.frames;
-    scene.benchmarkSeconds = options.benchmark;
-    scene.finalShot = options.screenshot;
+    Pluvina scene(argc, argv, options);
 
     vela::glutyRegistry::instance()->addWindow(&scene, argv[0]);
     if (options.vsync && enableVsync() == nullptr)
         std::fprintf(stderr, "%s: no GLX swap control here: frames are not synchronised\n",
-                     program.c_str());
+                     options.program.c_str());
     if (options.fullscreen)
         scene.toggleFullscreen();
     vela::glutyRegistry::instance()->mainLoop(true, true);

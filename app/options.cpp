@@ -1,10 +1,12 @@
 #include "options.h"
 
 #include <cerrno>
+#include <climits>
 #include <cmath>
 #include <cstdlib>
 #include <cstring>
 #include <iterator>
+#include <unistd.h>
 #include <vector>
 
 namespace {
@@ -20,28 +22,46 @@ bool listed(const char* arg, const char* const* begin, const char* const* end) {
     return false;
 }
 
-// A whole number from 1 to `max`, nothing else in the text.
-bool wholeNumber(const std::string& text, unsigned long max, unsigned long& out) {
+// A window side: GLUT never draws a window that is one pixel wide or high (the frames of
+// --frames and --benchmark would never come), and X takes no more than 16384.
+constexpr unsigned long kLeastSide = 2;
+constexpr unsigned long kMostSide = 16384;
+
+// A whole number from `min` to `max`, nothing else in the text.
+bool wholeNumber(const std::string& text, unsigned long min, unsigned long max,
+                 unsigned long& out) {
     if (text.empty() || text[0] < '0' || text[0] > '9')
         return false;
     char* end = nullptr;
     errno = 0;
     const unsigned long v = std::strtoul(text.c_str(), &end, 10);
-    if (errno != 0 || *end != '\0' || v < 1 || v > max)
+    if (errno != 0 || *end != '\0' || v < min || v > max)
         return false;
     out = v;
     return true;
 }
 
-bool parseSize(const std::string& text, Options& out) {
+// "WxH", each side within the window's bounds.
+bool parseSize(const std::string& text, int& width, int& height) {
     const std::size_t x = text.find_first_of("xX");
     unsigned long w = 0, h = 0;
-    if (x == std::string::npos || !wholeNumber(text.substr(0, x), 16384, w) ||
-        !wholeNumber(text.substr(x + 1), 16384, h))
+    if (x == std::string::npos || !wholeNumber(text.substr(0, x), kLeastSide, kMostSide, w) ||
+        !wholeNumber(text.substr(x + 1), kLeastSide, kMostSide, h))
         return false;
-    out.width = static_cast<int>(w);
-    out.height = static_cast<int>(h);
+    width = static_cast<int>(w);
+    height = static_cast<int>(h);
     return true;
+}
+
+// GLUT's -geometry, "[=][WxH][{+-}X{+-}Y]": the size, when there is one, is held to the same
+// bounds as --size. The rest is GLUT's business.
+bool parseGeometry(const std::string& text, Options& out) {
+    const std::string g = text.compare(0, 1, "=") == 0 ? text.substr(1) : text;
+    const std::size_t sizeEnd = g.find_first_of("+-");
+    const std::string size = g.substr(0, sizeEnd);
+    // Without an "x" GLUT takes no size from it, and the scene's own stands.
+    return size.find_first_of("xX") == std::string::npos ||
+           parseSize(size, out.geometryWidth, out.geometryHeight);
 }
 
 bool parseSeconds(const std::string& text, double& out) {
@@ -59,7 +79,9 @@ bool parseSeconds(const std::string& text, double& out) {
 } // namespace
 
 bool parseOptions(int& argc, char** argv, Options& out, std::string& error) {
-    Options o;
+    Options o = out; // keeps the start time
+    if (argc > 0 && argv[0] != nullptr)
+        o.program = baseName(argv[0]);
     std::vector<char*> rest;
     if (argc > 0)
         rest.push_back(argv[0]);
@@ -68,6 +90,10 @@ bool parseOptions(int& argc, char** argv, Options& out, std::string& error) {
         if (listed(argv[i], std::begin(kGlutWithValue), std::end(kGlutWithValue))) {
             if (i + 1 >= argc) {
                 error = "option '" + arg + "' needs a value";
+                return false;
+            }
+            if (arg == "-geometry" && !parseGeometry(argv[i + 1], o)) {
+                error = "bad value '" + std::string(argv[i + 1]) + "' for option '" + arg + "'";
                 return false;
             }
             rest.push_back(argv[i]);
@@ -91,7 +117,8 @@ bool parseOptions(int& argc, char** argv, Options& out, std::string& error) {
         const std::string name = arg.substr(0, eq);
         const bool flag = name == "--version" || name == "--fullscreen" || name == "--vsync";
         const bool valued = name == "--size" || name == "--photos" || name == "--frames" ||
-                            name == "--screenshot" || name == "--benchmark";
+                            name == "--screenshot" || name == "--benchmark" ||
+                            name == "--upright" || name == "--floor";
         if (!flag && !valued) {
             error = "unknown option '" + name + "'";
             return false;
@@ -119,11 +146,15 @@ bool parseOptions(int& argc, char** argv, Options& out, std::string& error) {
         else if (name == "--vsync")
             o.vsync = true;
         else if (name == "--size")
-            good = parseSize(value, o);
+            good = parseSize(value, o.width, o.height);
         else if (name == "--photos")
             good = !(o.photos = value).empty();
+        else if (name == "--upright")
+            good = !(o.upright = value).empty();
+        else if (name == "--floor")
+            good = !(o.floor = value).empty();
         else if (name == "--frames")
-            good = wholeNumber(value, 0x7fffffffUL, o.frames);
+            good = wholeNumber(value, 1, 0x7fffffffUL, o.frames);
         else if (name == "--screenshot")
             good = !(o.screenshot = value).empty();
         else
@@ -154,10 +185,12 @@ std::string usage(const std::string& program) {
            " [OPTION]... [GLUT OPTION]...\n"
            "Two fountains of drops in front of two photographs, in an OpenGL window.\n"
            "\n"
-           "  --size WxH           window size in pixels (default 640x480)\n"
+           "  --size WxH           window size in pixels, 2 to 16384 a side (default 640x480)\n"
            "  --fullscreen         start in fullscreen\n"
            "  --photos DIR         read the photographs from DIR (default: the working\n"
            "                       directory, else the program's own folder)\n"
+           "  --upright FILE       show FILE (JPEG, PNG or BMP) on the upright square\n"
+           "  --floor FILE         show FILE (JPEG, PNG or BMP) on the floor\n"
            "  --vsync              draw one frame per display refresh\n"
            "  --frames N           draw N frames, then end\n"
            "  --screenshot FILE    save the last frame of --frames or --benchmark as PNG\n"
@@ -168,6 +201,23 @@ std::string usage(const std::string& program) {
            "GLUT's own options (-display, -geometry, -gldebug, ...) are passed on.\n"
            "Keys: p or space pause, f fullscreen, s screenshot, h key list, r one step,\n"
            "q or Escape quit. Drag with the left button to move, the right one to turn.\n";
+}
+
+int Options::windowWidth() const {
+    return width > 0 ? width : geometryWidth > 0 ? geometryWidth : 640;
+}
+
+int Options::windowHeight() const {
+    return width > 0 ? height : geometryWidth > 0 ? geometryHeight : 480;
+}
+
+std::string executableDir() {
+    char path[PATH_MAX];
+    const ssize_t n = readlink("/proc/self/exe", path, sizeof path - 1);
+    if (n <= 0)
+        return "";
+    const std::string exe(path, static_cast<std::size_t>(n));
+    return exe.substr(0, exe.find_last_of('/'));
 }
 
 std::string baseName(const std::string& path) {

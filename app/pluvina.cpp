@@ -22,8 +22,6 @@ using libgr::grVec2;
 using libgr::grVec3;
 
 namespace {
-constexpr int kWindowWidth = 640;
-constexpr int kWindowHeight = 480;
 constexpr float kSceneDistance = 500.0f; // the scene stands this far in front of the camera
 constexpr double kTurnPerPixel = 0.25;   // degrees of turn per pixel of horizontal drag
 constexpr unsigned char kEscape = 27;
@@ -44,10 +42,10 @@ double msSince(std::chrono::steady_clock::time_point start) {
 }
 } // namespace
 
-Pluvina::Pluvina(int /*argc*/, char** /*argv*/)
+Pluvina::Pluvina(int /*argc*/, char** /*argv*/, const Options& given)
     : camera(grRotation(0.0f, grVec3(0.0f, 0.0f, 1.0f)), grVec3(0.0f, 0.0f, 0.0f)),
-      startTime(libutils::timeGetTime()) {
-    glutInitWindowSize(kWindowWidth, kWindowHeight);
+      startTime(libutils::timeGetTime()), options(given) {
+    glutInitWindowSize(options.windowWidth(), options.windowHeight());
 }
 
 // The billboards are deliberately not deleted: they live until the process ends.
@@ -89,7 +87,7 @@ void Pluvina::init() {
         billboardA = new BillBoard;
         const std::string path = photoPath("p6155961.bmp");
         if (!billboardA->load(path.c_str(), upright, square))
-            std::fprintf(stderr, "%s: %s: %s\n", programName.c_str(), path.c_str(),
+            std::fprintf(stderr, "%s: %s: %s\n", options.program.c_str(), path.c_str(),
                          billboardA->reason());
     }
     if (billboardB == nullptr) {
@@ -98,7 +96,7 @@ void Pluvina::init() {
         billboardB = new BillBoard;
         const std::string path = photoPath("p6155955.bmp");
         if (!billboardB->load(path.c_str(), floor, square))
-            std::fprintf(stderr, "%s: %s: %s\n", programName.c_str(), path.c_str(),
+            std::fprintf(stderr, "%s: %s: %s\n", options.program.c_str(), path.c_str(),
                          billboardB->reason());
     }
 }
@@ -170,35 +168,35 @@ void Pluvina::display() {
 }
 
 void Pluvina::endFrame() {
-    const bool limited = frameLimit != 0 || benchmarkSeconds > 0.0;
+    const Options& o = options;
     // The last frame is known before the swap, while its picture can still be read back.
-    const bool last = (frameLimit != 0 && times.frames() + 1 >= frameLimit) ||
-                      (benchmarkSeconds > 0.0 && times.frames() > 0 &&
-                       msSince(launched) - times.firstMs() >= benchmarkSeconds * 1000.0);
+    const bool last = (o.frames != 0 && times.frames() + 1 >= o.frames) ||
+                      (o.benchmark > 0.0 && times.frames() > 0 &&
+                       msSince(o.started) - times.firstMs() >= o.benchmark * 1000.0);
     Frame frame;
-    const bool grabbed = (shotRequested || (last && !finalShot.empty())) && grabFrame(frame);
+    const bool grabbed = (shotRequested || (last && !o.screenshot.empty())) && grabFrame(frame);
     glutSwapBuffers();
-    if (limited)
-        times.frameEnded(msSince(launched));
+    if (o.limited())
+        times.frameEnded(msSince(o.started));
 
     std::string reason;
     if (shotRequested) {
         shotRequested = false;
         std::string name;
-        if (grabbed && writeNewPng(frame, programName, name, reason))
-            std::fprintf(stderr, "%s: saved %s\n", programName.c_str(), name.c_str());
+        if (grabbed && writeNewPng(frame, o.program, name, reason))
+            std::fprintf(stderr, "%s: saved %s\n", o.program.c_str(), name.c_str());
         else
-            std::fprintf(stderr, "%s: cannot save a screenshot: %s\n", programName.c_str(),
+            std::fprintf(stderr, "%s: cannot save a screenshot: %s\n", o.program.c_str(),
                          grabbed ? reason.c_str() : "the window is empty");
     }
     if (!last)
         return;
-    if (!finalShot.empty() && !(grabbed && writePng(frame, finalShot, false, reason))) {
-        std::fprintf(stderr, "%s: %s: %s\n", programName.c_str(), finalShot.c_str(),
+    if (!o.screenshot.empty() && !(grabbed && writePng(frame, o.screenshot, false, reason))) {
+        std::fprintf(stderr, "%s: %s: %s\n", o.program.c_str(), o.screenshot.c_str(),
                      grabbed ? reason.c_str() : "the window is empty");
         std::exit(1);
     }
-    if (benchmarkSeconds > 0.0)
+    if (o.benchmark > 0.0)
         std::printf("%s\n", times.json().c_str());
     std::fflush(stdout);
     std::exit(0);
@@ -331,9 +329,12 @@ void Pluvina::toggleFullscreen() {
 }
 
 std::string Pluvina::photoPath(const char* name) const {
-    if (!photoDir.empty())
-        return photoDir + "/" + name;
-    if (exeDir.empty() || access(name, F_OK) == 0)
+    if (!options.photos.empty())
+        return options.photos + "/" + name;
+    if (access(name, F_OK) == 0)
+        return name;
+    const std::string exeDir = executableDir();
+    if (exeDir.empty())
         return name;
     const std::string beside = exeDir + "/" + name;
     return access(beside.c_str(), F_OK) == 0 ? beside : name;

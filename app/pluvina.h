@@ -6,6 +6,7 @@
 #include "billboard.h"
 #include "fountain.h"
 #include "frame_times.h"
+#include "options.h"
 
 #include "libgr/geometry.h"
 #include "libgr/projection.h"
@@ -25,8 +26,9 @@ struct DragState {
 class Pluvina : public vela::glutyAPI4 {
 public:
     /// The arguments are accepted and ignored. Starts the clock and sets the initial window
-    /// size (640 by 480) for the window that addWindow will create; makes no GL call.
-    Pluvina(int argc, char** argv);
+    /// size (640 by 480 unless `options` say otherwise) for the window that addWindow will
+    /// create; makes no GL call.
+    Pluvina(int argc, char** argv, const Options& options = Options());
     ~Pluvina() override;
 
     void reshape(int width, int height) override;
@@ -47,8 +49,8 @@ public:
     void togglePause();
     /// Switches between fullscreen and the window as it was.
     void toggleFullscreen();
-    /// Where the photograph `name` is read from: in photoDir when set; otherwise in the
-    /// working directory, or beside the executable when only that folder holds it.
+    /// Where the photograph `name` is read from: in the --photos folder when set; otherwise in
+    /// the working directory, or beside the executable when only that folder holds it.
     std::string photoPath(const char* name) const;
 
     // Members in construction order. They are public so that tests and tools can observe
@@ -66,14 +68,7 @@ public:
     DragState middleDrag;
     DragState rightDrag;
 
-    // Set from the command line before addWindow; the defaults give the plain program.
-    std::string programName = "pluvina"; ///< names the program in messages on standard error
-    std::string photoDir;                ///< folder of the photographs; empty: look around
-    std::string exeDir;                  ///< folder of the executable, searched second
-    unsigned long frameLimit = 0;        ///< end after this many frames; 0: no limit
-    double benchmarkSeconds = 0.0;       ///< > 0: time the frames this long, print, end
-    std::string finalShot;               ///< save the last frame of a limited run here
-    std::chrono::steady_clock::time_point launched = std::chrono::steady_clock::now();
+    Options options; ///< the command line's; the defaults give the plain program
 
     bool fullscreen = false;
     bool showHelp = false;      ///< the key list shows in the overlay

@@ -6,6 +6,7 @@
 #include <cstdio>
 #include <cstring>
 #include <fcntl.h>
+#include <sys/stat.h>
 #include <unistd.h>
 
 #define STB_IMAGE_WRITE_IMPLEMENTATION
@@ -45,14 +46,14 @@ namespace {
 
 struct Sink {
     std::FILE* file;
-    bool ok;
+    int error; // errno of the first failed write, 0 while none failed
 };
 
 void writeBytes(void* context, void* data, int size) {
     Sink* sink = static_cast<Sink*>(context);
-    if (sink->ok && std::fwrite(data, 1, static_cast<std::size_t>(size), sink->file) !=
-                        static_cast<std::size_t>(size))
-        sink->ok = false;
+    if (sink->error == 0 && std::fwrite(data, 1, static_cast<std::size_t>(size), sink->file) !=
+                                static_cast<std::size_t>(size))
+        sink->error = errno != 0 ? errno : EIO;
 }
 
 } // namespace
@@ -63,13 +64,18 @@ bool writePng(const Frame& frame, const std::string& path, bool exclusive, std::
         reason = "no picture to save";
         return false;
     }
-    const int flags = O_WRONLY | O_CREAT | (exclusive ? O_EXCL : O_TRUNC);
+    // Non-blocking open: a FIFO nobody reads would otherwise hold the program for ever (it
+    // is refused with ENXIO instead); one that is read gets the picture, written blocking.
+    const int flags = O_WRONLY | O_CREAT | O_NONBLOCK | O_CLOEXEC | (exclusive ? O_EXCL : O_TRUNC);
     const int fd = open(path.c_str(), flags, 0644);
-    if (fd < 0) {
+    const int mode = fd < 0 ? -1 : fcntl(fd, F_GETFL);
+    if (fd < 0 || mode == -1 || fcntl(fd, F_SETFL, mode & ~O_NONBLOCK) == -1) {
         reason = std::strerror(errno);
+        if (fd >= 0)
+            close(fd);
         return false;
     }
-    Sink sink{fdopen(fd, "wb"), true};
+    Sink sink{fdopen(fd, "wb"), 0};
     if (sink.file == nullptr) {
         reason = std::strerror(errno);
         close(fd);
@@ -77,11 +83,16 @@ bool writePng(const Frame& frame, const std::string& path, bool exclusive, std::
     }
     const int encoded = stbi_write_png_to_func(writeBytes, &sink, frame.width, frame.height, 3,
                                                frame.rgb.data(), frame.width * 3);
-    const int err = errno;
+    // A small picture sits in the stream's buffer until fclose, which is then where a full
+    // disk shows: its errno is read right after it, not before.
+    errno = 0;
     const bool closed = std::fclose(sink.file) == 0;
-    if (encoded != 0 && sink.ok && closed)
+    const int closeError = errno != 0 ? errno : EIO;
+    if (encoded != 0 && sink.error == 0 && closed)
         return true;
-    reason = encoded == 0 ? "cannot encode the picture" : std::strerror(err != 0 ? err : EIO);
+    reason = encoded == 0      ? "cannot encode the picture"
+             : sink.error != 0 ? std::strerror(sink.error)
+                               : std::strerror(closeError);
     // Only a file made here is taken away again; a named one may be anything, even a device.
     if (exclusive)
         unlink(path.c_str());
@@ -99,7 +110,10 @@ bool writeNewPng(const Frame& frame, const std::string& stem, std::string& name,
             return true;
         }
         // Only a name already taken is worth another try; writePng removes what it created.
-        if (access(candidate.c_str(), F_OK) != 0)
+        // lstat, not access: a link that leads nowhere takes its name too (O_EXCL never
+        // writes through it), though access would call the name free.
+        struct stat taken {};
+        if (lstat(candidate.c_str(), &taken) != 0)
             return false;
     }
     reason = "no free file name left";

@@ -8,6 +8,9 @@ set(PLUVINA_HEADER_DIRS utils/include/ graphics/include/)
 if(PLUVINA_BUILD_VELA)
     list(APPEND PLUVINA_HEADER_DIRS framework/include/)
 endif()
+if(PLUVINA_BUILD_PHOTO)
+    list(APPEND PLUVINA_HEADER_DIRS photo/include/)
+endif()
 install(DIRECTORY ${PLUVINA_HEADER_DIRS} DESTINATION ${CMAKE_INSTALL_INCLUDEDIR}
         COMPONENT pluvina_development)
 install(FILES ${PLUVINA_GENERATED_INCLUDE}/libutils/version.h
@@ -29,8 +32,13 @@ endforeach()
 # What a static library's users must link besides the library itself; a shared one carries
 # these in its own dependencies.
 set(PLUVINA_PC_gr_REQUIRES_PRIVATE "")
+set(PLUVINA_PC_photo_REQUIRES_PRIVATE "")
+# The package config asks for the photo decoders only where a static library needs them.
+set(PLUVINA_PHOTO_NEEDS_DECODERS OFF)
 if(NOT BUILD_SHARED_LIBS)
     set(PLUVINA_PC_gr_REQUIRES_PRIVATE "glx")
+    set(PLUVINA_PC_photo_REQUIRES_PRIVATE "libturbojpeg spng")
+    set(PLUVINA_PHOTO_NEEDS_DECODERS ON)
 endif()
 
 foreach(component IN LISTS PLUVINA_COMPONENTS)

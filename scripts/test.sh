@@ -4,8 +4,8 @@
 # of them again against shared libraries, the example consumers built outside the tree
 # against the installed package (static and shared), the program under Valgrind memcheck and
 # a soak run of random input, then the unit tests again under AddressSanitizer +
-# UndefinedBehaviorSanitizer and a bounded fuzzing run of the BMP reader. Works without a
-# display and without stdin. PLUVINA_QUICK=1 stops after the first CTest run.
+# UndefinedBehaviorSanitizer and a bounded fuzzing run of the BMP reader and the photograph
+# decoders. Works without a display and without stdin. PLUVINA_QUICK=1 stops after the first CTest run.
 set -euo pipefail
 cd "$(dirname "$0")/.."
 scripts/setup.sh
@@ -49,13 +49,21 @@ if [ "${PLUVINA_QUICK:-0}" != 1 ]; then
         scripts/with-x.sh ctest --test-dir build-asan --output-on-failure -j1 -LE e2e </dev/null |
         tee build-asan/ctest.log
     passed=$((passed + $(ctest_count build-asan/ctest.log)))
-    if [ -x build-asan/tests/fuzz/bmp_fuzzer ]; then
-        echo "== fuzzing the BMP reader for ${PLUVINA_FUZZ_SECONDS:-60} s"
-        mkdir -p build-asan/fuzz-corpus
-        build-asan/tests/fuzz/bmp_fuzzer -max_total_time="${PLUVINA_FUZZ_SECONDS:-60}" \
-            -max_len=65536 build-asan/fuzz-corpus tests/fuzz/corpus </dev/null
+    # The fuzz minute is shared by the targets built.
+    fuzzers=()
+    for f in bmp photo; do
+        [ -x build-asan/tests/fuzz/${f}_fuzzer ] && fuzzers+=("$f")
+    done
+    for f in "${fuzzers[@]}"; do
+        seconds=$((${PLUVINA_FUZZ_SECONDS:-60} / ${#fuzzers[@]}))
+        echo "== fuzzing the $f decoders for $seconds s"
+        mkdir -p build-asan/fuzz-corpus-$f
+        seeds=tests/fuzz/corpus
+        [ $f = photo ] && seeds="tests/fuzz/photo_corpus tests/fuzz/corpus"
+        build-asan/tests/fuzz/${f}_fuzzer -max_total_time="$seconds" -max_len=65536 \
+            build-asan/fuzz-corpus-$f $seeds </dev/null
         passed=$((passed + 1))
-    fi
+    done
     # The memory check and the soak each count as one test.
     passed=$((passed + 2))
 fi

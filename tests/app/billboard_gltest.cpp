@@ -3,12 +3,14 @@
 #define GL_GLEXT_PROTOTYPES // the pixel-buffer calls, exported by the GL library
 #include "billboard.h"
 
+#include "../graphics/bmp_builder.h"
 #include "gl_context.h"
 #include "gl_spy.h"
 
 #include <GL/gl.h>
 #include <gtest/gtest.h>
 
+#include <cstdio>
 #include <string>
 #include <vector>
 
@@ -76,4 +78,55 @@ TEST(BillBoard, TextureGLRefusesIsDeletedAndSaysWhy) {
     EXPECT_STREQ(b.reason(), "the graphics driver did not accept the picture");
     EXPECT_FALSE(b.textureObject.isLoaded()); // no name left behind, nothing drawn
     testgl::drainErrors();
+}
+
+// Pictures GL cannot hold, or whose mipmaps GLU would build past the end of its own rows, are
+// refused before any GLU call, or sent under the alignment their rows really have. The
+// address sanitizer run of this test is what sees a read past a buffer inside GLU or GL.
+TEST(BillBoard, PicturesGLCannotHoldNeverReachGLU) {
+    testgl::ensureContext();
+    struct Case {
+        const char* name;
+        BmpDesc file;
+        const char* reason; // null: shown
+    };
+    const Case cases[] = {
+        // 64 bytes that claim 2^26 by 1 (RLE8: end of line, end of bitmap).
+        {"2^26 by 1",
+         {1 << 26, 1, 8, 1, 40, 2, {}, {0xFF0000, 0xFF}, {0, 0, 0, 1}},
+         "picture too large"},
+        {"4 by 32768",
+         {4, 32768, 24, 0, 40, 0, {}, {}, Bytes(12 * 32768, 0x80)},
+         "larger than GL_MAX_TEXTURE_SIZE"},
+        {"1-5-5-5 at 1 by 3",
+         {1,
+          3,
+          16,
+          6,
+          40,
+          0,
+          {0x7C00, 0x3E0, 0x1F, 0x8000},
+          {},
+          rows(16, 1, {0x801F, 0x83E0, 0xFC00})},
+         nullptr},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.name);
+        const std::string path = writeTemp(bmp(c.file));
+        BillBoard b;
+        spy::start();
+        const bool shown = b.load(path.c_str(), libgr::grPose(), kSquare);
+        spy::stop();
+        std::remove(path.c_str());
+        EXPECT_EQ(testgl::drainErrors(), unsigned(GL_NO_ERROR));
+        EXPECT_EQ(shown, c.reason == nullptr) << b.reason();
+        EXPECT_EQ(spy::count("gluBuild2DMipmaps"), shown ? 1u : 0u);
+        if (!shown) {
+            EXPECT_NE(std::string(b.reason()).find(c.reason), std::string::npos) << b.reason();
+            continue;
+        }
+        // 2-byte rows, an odd width's padding as the row length.
+        EXPECT_EQ(spy::callsOf("glPixelStorei")[1].args, (Args{GL_UNPACK_ALIGNMENT, 2}));
+        EXPECT_EQ(spy::callsOf("glPixelStorei")[2].args, (Args{GL_UNPACK_ROW_LENGTH, 2}));
+    }
 }

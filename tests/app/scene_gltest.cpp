@@ -15,8 +15,8 @@ TEST(Scene, InitStateMessagesAndKeys) {
     char* argv[] = {name, nullptr};
     // Static, as in the program: its billboards live until the process ends.
     static Pluvina& p = *new Pluvina(1, argv);
-    p.programName = "scene";
-    p.photoDir = "/nonexistent"; // where there are no photographs
+    p.options.program = "scene";
+    p.options.photos = "/nonexistent"; // where there are no photographs
     ::testing::internal::CaptureStderr();
     p.init();
     const std::string messages = ::testing::internal::GetCapturedStderr();

@@ -6,6 +6,7 @@ source "$(dirname "$0")/lib.sh"
 
 # Without photographs the background is plain grey; screenshots go to the working folder.
 printf 'keep' >"$WORK/pluvina-001.png"
+ln -s nowhere "$WORK/pluvina-002.png" # a link that leads nowhere takes its name too
 start_app "$WORK" --photos "$(empty_dir)"
 
 # white_in <x0 y0 x1 y1> <at least>: a fresh screenshot shows that much text there.
@@ -44,17 +45,18 @@ poll 10 no_white_in 280 225 360 250 || fail "the banner stays after space"
 sleep 0.5
 [ "$(changed "$a" "$(shot resumed)")" -gt 0 ] || fail "the drops stay frozen after space"
 
-# s: a new file each time, an existing name never overwritten.
+# s: a new file each time, an existing name never overwritten nor written through.
 press s
 press s
-poll 10 test -s "$WORK/pluvina-003.png" || fail "two presses of s did not make two files"
-[ "$(cat "$WORK/pluvina-001.png")" = keep ] || fail "an earlier file was overwritten"
-for n in 2 3; do
+poll 10 test -s "$WORK/pluvina-004.png" || fail "two presses of s did not make two files"
+[ "$(cat "$WORK/pluvina-001.png")" = keep ] && [ ! -e "$WORK/nowhere" ] ||
+    fail "an earlier file was overwritten or a link written through"
+for n in 3 4; do
     [ "$(probe "$WORK/pluvina-00$n.png" size)" = "640 480" ] || fail "pluvina-00$n.png is no 640x480 PNG"
 done
-grep -qx "pluvina: saved pluvina-003.png" "$WORK/stderr" || fail "s did not say where: $(cat "$WORK/stderr")"
+grep -qx "pluvina: saved pluvina-004.png" "$WORK/stderr" || fail "s did not say where: $(cat "$WORK/stderr")"
 sleep 0.5
-[ ! -e "$WORK/pluvina-004.png" ] || fail "one press of s saved more than one frame"
+[ ! -e "$WORK/pluvina-005.png" ] || fail "one press of s saved more than one frame"
 
 # f: the screen's size, then the window's again.
 screen=$(xdotool getdisplaygeometry | tr ' ' x)

@@ -47,6 +47,23 @@ grep -qx "pluvina: $WORK/p6155955.bmp: .*" "$WORK/stderr" || fail "no line for t
 # Xvfb's GL has no swap control: --vsync says so, once, and the program runs on.
 [ "$(wc -l <"$WORK/stderr")" -le 3 ] || fail "too many messages: $(cat "$WORK/stderr")"
 
+# Photographs that are no files and a screenshot target that is full: the run still ends,
+# with one line for each.
+odd="$WORK/odd"
+mkdir "$odd"
+mkfifo "$odd/p6155961.bmp"
+mkdir "$odd/p6155955.bmp"
+run_to_end "$odd" 60 --frames 2 --size 2x2 --screenshot /dev/full
+[ "$STATUS" -eq 1 ] || fail "odd files: status $STATUS"
+expect_quiet_stdout
+[ "$(grep -c "^pluvina: p61559[56][15].bmp: not a regular file$" "$WORK/stderr")" -eq 2 ] &&
+    grep -qx "pluvina: /dev/full: No space left on device" "$WORK/stderr" ||
+    fail "odd files: $(cat "$WORK/stderr")"
+mkfifo "$odd/shot.png" # nobody reads it: refused, not waited on
+run_to_end "$odd" 60 --frames 1 --size 2x2 --screenshot shot.png
+[ "$STATUS" -eq 1 ] && grep -qx "pluvina: shot.png: No such device or address" "$WORK/stderr" ||
+    fail "a FIFO as screenshot: status $STATUS, $(cat "$WORK/stderr")"
+
 # Window size: --size, or GLUT's own -geometry, seen in the saved frame.
 for args in "--size 320x200" "-geometry 300x180+10+10" "-geometry 300x180 --size 200x100"; do
     want=$(sed -E 's/.* ([0-9]+)x([0-9]+).*/\1 \2/' <<<"${args##*--size}")
@@ -65,7 +82,7 @@ run_to_end "$empty" 30 --help
 [ "$STATUS" -eq 0 ] && grep -q -- "--benchmark SECONDS" "$WORK/stdout" || fail "--help"
 run_to_end "$empty" 30 --version
 [ "$STATUS" -eq 0 ] && grep -qx "pluvina [0-9.]*" "$WORK/stdout" || fail "--version"
-for args in "--bogus" "-x" "stray" "--size" "--size 0x10" "--size 10" "--frames -3" \
+for args in "--bogus" "-x" "stray" "--size" "--size 640x1" "-geometry 1x1+0+0" "--size 10" "--frames -3" \
     "--frames 2x" "--benchmark nan" "--benchmark 0" "--screenshot a.png" "--vsync=1" \
     "--frames 5 --benchmark 1"; do
     # shellcheck disable=SC2086

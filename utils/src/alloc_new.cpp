@@ -1,5 +1,7 @@
 #include "libutils/alloc_new.h"
 
+#include "libutils/platform.h"
+
 #include <cstdio>
 #include <cstring>
 #include <limits>
@@ -15,7 +17,10 @@ alloc_new::status readFile(const char* path, std::int64_t offset, unsigned char*
                            std::uint32_t bytes) {
     if (offset < 0 || offset > std::numeric_limits<long>::max())
         return alloc_new::status::open_failed;
-    std::FILE* file = std::fopen(path, "rb");
+    // Only a regular file: a FIFO or a device could block the read for ever.
+    FileStatus st;
+    const char* reason = nullptr;
+    std::FILE* file = openRegularFile(path, st, reason);
     if (file == nullptr)
         return alloc_new::status::open_failed;
     std::setvbuf(file, nullptr, _IONBF, 0);

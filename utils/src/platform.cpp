@@ -1,8 +1,10 @@
 #include "libutils/platform.h"
 
 #include <arpa/inet.h>
+#include <fcntl.h>
 #include <sys/stat.h>
 #include <time.h>
+#include <unistd.h>
 
 namespace libutils {
 
@@ -22,7 +24,40 @@ bool fileStatus(const char* path, FileStatus& out) {
     if (stat(path, &st) != 0)
         return false;
     out.size = static_cast<std::uint64_t>(st.st_size);
+    out.regular = S_ISREG(st.st_mode);
     return true;
+}
+
+std::FILE* openRegularFile(const char* path, FileStatus& out, const char*& reason) {
+    reason = "cannot open the file";
+    FileStatus named;
+    if (!fileStatus(path, named))
+        return nullptr;
+    // The path is looked at first so that a device is never opened at all; the descriptor is
+    // checked again, since the path may name something else by the time it is opened.
+    reason = "not a regular file";
+    if (!named.regular)
+        return nullptr;
+    // Without O_NONBLOCK, opening a FIFO waits for a writer, possibly for ever.
+    const int fd = open(path, O_RDONLY | O_NONBLOCK | O_NOCTTY | O_CLOEXEC);
+    if (fd < 0) {
+        reason = "cannot open the file";
+        return nullptr;
+    }
+    struct stat st {};
+    const int flags = fcntl(fd, F_GETFL);
+    std::FILE* file = nullptr;
+    if (fstat(fd, &st) == 0 && S_ISREG(st.st_mode) && flags != -1 &&
+        fcntl(fd, F_SETFL, flags & ~O_NONBLOCK) == 0)
+        file = fdopen(fd, "rb");
+    if (file == nullptr) {
+        reason = S_ISREG(st.st_mode) ? "cannot open the file" : "not a regular file";
+        close(fd);
+        return nullptr;
+    }
+    out.size = static_cast<std::uint64_t>(st.st_size);
+    out.regular = true;
+    return file;
 }
 
 std::uint16_t netToHost16(std::uint16_t v) {

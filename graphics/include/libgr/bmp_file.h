@@ -106,15 +106,18 @@ public:
     ofsvector<unsigned char> bits;             ///< the pixel array, rows bottom-up
     grBmpInfo info;                            ///< what load understood of the headers
 
-    /// Reads the file at `path` and places the views. False, with the object unchanged and
-    /// grBmpFailureReason() saying why, when the file cannot be opened or read, is too short
+    /// Reads the file at `path` and places the views. Only a regular file is opened: a FIFO,
+    /// a device or a directory is refused at once, without waiting or reading from it. False,
+    /// with the object unchanged and grBmpFailureReason() saying why, when the file is not a
+    /// regular file, cannot be opened or read, is too short
     /// for its headers or for the pixel array they describe, has a header version, bit count,
     /// compression, plane count or bit-field masks the reader does not take, dimensions that
-    /// are zero, negative or above grBmpMaxPixels, a top-down compressed pixel array, no
+    /// are zero, negative or above `maxPixels` (never more than grBmpMaxPixels; checked
+    /// before any storage is obtained), a top-down compressed pixel array, no
     /// colour table where one is needed or one declared larger than the bit count allows, or a
     /// pixel array that starts inside its headers.
     /// bfType is not examined.
-    bool load(const char* path);
+    bool load(const char* path, std::uint64_t maxPixels = grBmpMaxPixels);
 };
 
 /// Describes the pixels of a loaded file in `image` (unpack fields 0, palette empty, rows
@@ -123,11 +126,13 @@ public:
 ///  - shared with the file's bytes, no copy: 24-bit (BGR); 32-bit with 8-bit masks in
 ///    blue-green-red or red-green-blue byte order (alpha kept when the header declares an
 ///    alpha mask in the fourth byte, else an opaque texture); 16-bit 5-6-5, and 5-5-5 with
-///    or without a 1-bit alpha mask;
+///    or without a 1-bit alpha mask (their rows go to GL under 2-byte alignment, an odd
+///    width's padding given as the row length);
 ///  - decoded once into fresh storage: paletted files become their colours (BGR; one grey
 ///    byte a pixel when every colour of the table is grey), RLE files become BGRA with the
 ///    pixels the stream never writes (delta moves, early end of line or bitmap) transparent
 ///    black, other bit-field masks become BGR, or BGRA when there is an alpha mask.
+/// An alpha mask under which every pixel is 0 counts as absent: the picture is opaque.
 /// False, with the record untouched and grBmpFailureReason() saying why, when the file is not
 /// loaded, an RLE stream runs past its row or the image, ends without an end-of-bitmap code
 /// before the last row, or ends in the middle of a code, a pixel indexes beyond the colour

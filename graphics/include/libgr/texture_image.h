@@ -18,15 +18,18 @@ namespace libgr {
 /// the resolution the uploads use.
 bool resolveFormat(grGLFormat& out, int layout, int numberKind, int bitCode, bool compress);
 
-/// Why the last apply() or update() of an image texture on this thread left a record out, or
-/// "" when it sent every record it held. A record is left out, with no GL error, and the
-/// upload goes on with the next one when its codes have no GL format, when it holds 1-bit
-/// pixels in any layout but colour index (GL takes GL_BITMAP only for indices), when it is
-/// compressed and GL has no texture compression, when its view is shorter than the image GL
-/// would read, or when a 3D texture's entry points were never fetched. The first two cases
-/// make no GL call for the record at all. When several records are left out, the last one's
-/// reason stays.
-const char* grTextureUploadFailureReason();
+/// Why the last apply() or update() of an image texture on this thread left a record out, in a
+/// few words, or "" when it sent every record it held. A static string, valid for the life of
+/// the program. A record is left out, with no GL error, and the upload goes on with the next
+/// one when its codes have no GL format, when it holds 1-bit pixels in any layout but colour
+/// index (GL takes GL_BITMAP only for indices), when a mipmapped upload would hand GLU an
+/// image with a side beyond GL_MAX_TEXTURE_SIZE (queried only for sides above 2048; GLU's own
+/// rescaling of such images is unsafe), when it is compressed and GL has no texture
+/// compression, when its view is shorter than the image GL would read, or when a 3D texture's
+/// entry points were never fetched. The first three cases come before the record's
+/// pixel-store calls; the first two make no GL call for it at all. When several records are
+/// left out, the last one's reason stays.
+const char* grTextureFailureReason();
 
 /// The largest power of two not above n, looking at bits 30 to 0 only; 1 when none of them
 /// is set. 200 gives 128, 256 gives 256, 0 gives 1.

@@ -74,7 +74,8 @@ struct Layout {
 
 // Reads the headers in `head` (the file's first `got` bytes; the file is `length` long).
 // Null on success, else why the file is refused.
-const char* parse(const unsigned char* head, std::size_t got, std::uint64_t length, Layout& l) {
+const char* parse(const unsigned char* head, std::size_t got, std::uint64_t length,
+                  std::uint64_t maxPixels, Layout& l) {
     constexpr const char* kShort = "file too short for its headers";
     if (got < kFileHeader + 4)
         return kShort;
@@ -130,7 +131,7 @@ const char* parse(const unsigned char* head, std::size_t got, std::uint64_t leng
         return "compressed pixel array stored top-down";
     info.width = static_cast<std::uint32_t>(width);
     info.height = static_cast<std::uint32_t>(height < 0 ? -height : height);
-    if (std::uint64_t{info.width} * info.height > grBmpMaxPixels)
+    if (std::uint64_t{info.width} * info.height > std::min(maxPixels, grBmpMaxPixels))
         return "picture too large";
 
     // Masks: the defaults of the bit count, or the file's bit fields, which follow a 40-byte
@@ -220,14 +221,14 @@ const char* grBmpFailureReason() {
     return failureReason;
 }
 
-bool grBmpFile::load(const char* path) {
+bool grBmpFile::load(const char* path, std::uint64_t maxPixels) {
     failureReason = "";
     libutils::FileStatus status;
-    if (!libutils::fileStatus(path, status))
-        return fail("cannot open the file");
-    const std::unique_ptr<std::FILE, FileCloser> file(std::fopen(path, "rb"));
+    const char* refusal = "";
+    const std::unique_ptr<std::FILE, FileCloser> file(
+        libutils::openRegularFile(path, status, refusal));
     if (!file)
-        return fail("cannot open the file");
+        return fail(refusal);
     // Unbuffered: the pixel array is read straight into the storage.
     std::setvbuf(file.get(), nullptr, _IONBF, 0);
 
@@ -238,7 +239,7 @@ bool grBmpFile::load(const char* path) {
     if (got != want)
         return fail("cannot read the file");
     Layout l;
-    if (const char* reason = parse(head, got, status.size, l))
+    if (const char* reason = parse(head, got, status.size, maxPixels, l))
         return fail(reason);
 
     // The storage: the headers and table as read, then the pixel array.
@@ -315,13 +316,47 @@ bool sharedCodes(const grBmpInfo& info, std::int32_t& layout, std::int32_t& bitC
     }
 }
 
+// Whether every pixel of an uncompressed 16- or 32-bit pixel array has alpha 0 under the
+// file's alpha mask. Stops at the first pixel that has some.
+bool alphaAllZero(const grBmpInfo& info, const unsigned char* bits, std::size_t size) {
+    const std::uint32_t bytes = info.bitCount / 8u;
+    const std::uint64_t stride = rowBytes(info.width, info.bitCount, 4);
+    if (stride * info.height > size)
+        return false;
+    for (std::uint32_t y = 0; y < info.height; ++y) {
+        const unsigned char* p = bits + y * stride;
+        for (std::uint32_t x = 0; x < info.width; ++x, p += bytes) {
+            const std::uint32_t pixel = bytes == 2 ? le16(p) : le32(p);
+            if ((pixel & info.masks[3]) != 0)
+                return false;
+        }
+    }
+    return true;
+}
+
+// Unpack state of 16-bit rows: 2-byte alignment with the padding of an odd width given as
+// the row length. Under 4-byte alignment GLU hands the levels it builds of such pictures to
+// GL with that alignment, and GL reads past the end of GLU's own tightly packed rows.
+const grPixelStore& shortRows() {
+    static const grPixelStore rows{GL_FALSE, 2};
+    return rows;
+}
+
 } // namespace
 
 bool grBmpToImage(grImage2D& image, const grBmpFile& file) {
     failureReason = "";
-    const grBmpInfo& info = file.info;
-    if (file.bits.empty() || !file.fileHeader.sharesWith(file.bits) || info.width == 0)
+    if (file.bits.empty() || !file.fileHeader.sharesWith(file.bits) || file.info.width == 0)
         return fail("no file loaded");
+    // An alpha channel that is 0 everywhere counts as absent, as image viewers treat it:
+    // such files come from writers that fill the fourth byte with nothing in particular, and
+    // honouring it would make the picture vanish.
+    grBmpInfo opaque = file.info;
+    if (opaque.masks[3] != 0 && opaque.compression != grBmpRLE8 &&
+        opaque.compression != grBmpRLE4 &&
+        alphaAllZero(opaque, file.bits.begin(), file.bits.size()))
+        opaque.masks[3] = 0;
+    const grBmpInfo& info = opaque;
     const bmpdecode::Source src{
         info, reinterpret_cast<const unsigned char*>(file.fileHeader.begin()) + info.paletteOffset,
         file.bits.begin(), file.bits.size()};
@@ -338,6 +373,10 @@ bool grBmpToImage(grImage2D& image, const grBmpFile& file) {
         decoded.width = info.width;
         decoded.height = info.height;
         decoded.pixelStore = &bmpdecode::fileRows();
+        if (info.bitCount == 16) {
+            decoded.pixelStore = &shortRows();
+            decoded.rowLength = info.width % 2 != 0 ? static_cast<std::int32_t>(info.width + 1) : 0;
+        }
     } else if (info.compression == grBmpRLE8 || info.compression == grBmpRLE4) {
         reason = bmpdecode::decodeRle(src, decoded);
     } else if (info.bitCount <= 8) {

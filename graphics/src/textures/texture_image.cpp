@@ -135,6 +135,7 @@ constexpr const char* kBitmap = "1-bit pixels upload only as colour indices";
 constexpr const char* kNoCompression = "compressed pixels, but GL has no texture compression";
 constexpr const char* kShortView = "pixel view shorter than the image GL would read";
 constexpr const char* kNo3D = "3D texture entry points not fetched";
+constexpr const char* kTooLarge = "picture too large for GL: larger than GL_MAX_TEXTURE_SIZE";
 
 // Saves the client pixel-store state for one image step and restores it however the step
 // is left.
@@ -148,6 +149,22 @@ public:
 
 bool generates(const grGLFormat& fmt) {
     return hasGenerateMipmap && supportsGenerateMipmap(fmt.internalFormat);
+}
+
+// Every GL implementation of the last two decades holds textures of 2048 texels a side, so
+// only larger images cost a query.
+constexpr std::uint32_t kEdgeEveryGLHolds = 2048;
+
+// Whether GL can hold an image of this extent as a texture level. GLU must never see one it
+// cannot: it then scales the image down itself, and its code for that smashes its stack on
+// extreme sizes (2^26 by 1) and hands GL its own rows under the caller's alignment.
+bool glHolds(std::uint32_t w, std::uint32_t h) {
+    const std::uint32_t largest = std::max(w, h);
+    if (largest <= kEdgeEveryGLHolds)
+        return true;
+    GLint most = 0;
+    glGetIntegerv(GL_MAX_TEXTURE_SIZE, &most);
+    return most > 0 && largest <= static_cast<std::uint32_t>(most);
 }
 
 // Switches hardware mipmap generation on for a target while level 0 is defined.
@@ -367,7 +384,8 @@ void upload(const Kind& kind, const grImageTexture<Image, Params>& t, bool refre
             const bool compress = t.compress && (levelZeroChain || !kind.compressesChainOnly);
             // No GL call for a record that does not resolve, nor for 1-bit pixels in any layout
             // but colour index: GL takes GL_BITMAP only for indices and would leave
-            // GL_INVALID_ENUM behind.
+            // GL_INVALID_ENUM behind. An image GLU would have to scale down for GL is refused
+            // before its pixel-store calls too.
             grGLFormat fmt;
             if (!resolveFormat(fmt, im.layout, im.numberKind, im.bitCode, compress)) {
                 failureReason = kNoFormat;
@@ -378,6 +396,12 @@ void upload(const Kind& kind, const grImageTexture<Image, Params>& t, bool refre
                 continue;
             }
             const bool gen = levelZeroChain && generates(fmt);
+            const Extent e = extentOf(im);
+            const bool viaGlu = !im.compressed && levelZeroChain && kind.gluBuilds && !gen;
+            if (viaGlu && !glHolds(e.w, e.h)) {
+                failureReason = kTooLarge;
+                continue;
+            }
             ClientPixelStoreBracket bracket;
             applyPixelStore(im.pixelStore);
             applyUnpack(im);
@@ -394,7 +418,6 @@ void upload(const Kind& kind, const grImageTexture<Image, Params>& t, bool refre
                 failureReason = kNo3D;
                 continue;
             }
-            const Extent e = extentOf(im);
             const void* pixels = im.pixels.begin();
             const GLsizei bytes = static_cast<GLsizei>(im.pixels.size());
             const GLint border = kind.border(t.border, t.mipmapped, im.compressed, level);
@@ -404,7 +427,7 @@ void upload(const Kind& kind, const grImageTexture<Image, Params>& t, bool refre
                     kind.calls.compressedRefresh(face, level, fmt, e, bytes, pixels);
                 else
                     kind.calls.compressed(face, level, fmt, e, border, bytes, pixels);
-            } else if (levelZeroChain && kind.gluBuilds && !gen) {
+            } else if (viaGlu) {
                 kind.calls.buildChain(face, fmt, e, pixels);
             } else if (levelZeroChain) {
                 if (!refresh) {
@@ -433,7 +456,7 @@ void upload(const Kind& kind, const grImageTexture<Image, Params>& t, bool refre
 
 } // namespace
 
-const char* grTextureUploadFailureReason() {
+const char* grTextureFailureReason() {
     return failureReason;
 }
 

@@ -1,12 +1,13 @@
 // The BMP reader without GL: what it refuses and why, and what it reads of a file.
 #include "libgr/bmp_file.h"
 
-#include "bmp_builder.h"
+#include "../bmp_builder.h"
 
 #include <gtest/gtest.h>
 
 #include <cstdio>
 #include <fcntl.h>
+#include <sys/stat.h>
 
 using namespace libgr;
 
@@ -70,8 +71,20 @@ TEST(BmpFile, RefusesWhatItCannotShowAndSaysWhy) {
             << reason << " / " << grBmpFailureReason();
         EXPECT_TRUE(image.pixels.sharesWith(before.pixels)); // the record is left alone
     }
-    EXPECT_FALSE(file.load("/nonexistent/p.bmp"));
-    EXPECT_STREQ(grBmpFailureReason(), "cannot open the file");
+    // Only regular files are opened: a FIFO without a writer would block the reader for ever.
+    const std::string fifo = "/tmp/pluvina-fifo-" + std::to_string(getpid());
+    ASSERT_EQ(mkfifo(fifo.c_str(), 0600), 0);
+    const std::pair<const char*, const char*> sources[] = {
+        {"/nonexistent/p.bmp", "cannot open the file"},
+        {fifo.c_str(), "not a regular file"},
+        {"/tmp", "not a regular file"},
+        {"/dev/zero", "not a regular file"},
+    };
+    for (const auto& [path, reason] : sources) {
+        EXPECT_FALSE(file.load(path)) << path;
+        EXPECT_STREQ(grBmpFailureReason(), reason) << path;
+    }
+    std::remove(fifo.c_str());
 }
 
 TEST(BmpFile, ReadsOnlyTheHeadersTableAndPixelArray) {

@@ -5,7 +5,7 @@
 #include "libgr/texture_image.h"
 #include "libgr/texture_object.h"
 
-#include "bmp_builder.h"
+#include "../bmp_builder.h"
 #include "gl_context.h"
 
 #include <GL/gl.h>
@@ -21,6 +21,12 @@ const Colours kBGRA = {0xFF0000, 0xFF00, 0xFF, 0xFF000000}, k1555 = {0x7C00, 0x3
 
 const BmpDesc k24 = desc(24, 0, 108, kBGR), k8 = desc(8, 1, 40, {}), k4 = desc(4, 2, 40, {}),
               k1 = desc(1, 0, 40, {}, false, 2);
+
+// Alpha masks under which every pixel is 0: the picture is opaque, as viewers show it.
+BmpDesc zeroAlpha(BmpDesc s, Colours masks) {
+    s.masks = masks;
+    return s;
+}
 
 // RLE: an absolute run of five (padded), a run of three, end of line; a run of two, a delta
 // over three pixels, an absolute run of three, end of bitmap. Skipped pixels: transparent.
@@ -41,6 +47,10 @@ const std::vector<std::tuple<const char*, BmpDesc, Colours, bool>> kKinds = {
     {"16-bit 5-5-5", desc(16, 0, 40, k555), picture(false), true},
     {"16-bit 5-6-5", desc(16, 3, 40, {0xF800, 0x7E0, 0x1F}), picture(false), true},
     {"16-bit 1-5-5-5, V5", desc(16, 3, 124, k1555, true), picture(true), true},
+    {"32-bit V4, alpha mask, alpha all 0", zeroAlpha(desc(32, 3, 108, kBGR), kBGRA), picture(false),
+     true},
+    {"16-bit V4 1-5-5-5, alpha all 0", zeroAlpha(desc(16, 3, 108, k555), k1555), picture(false),
+     true},
     {"16-bit 4-4-4-4, V3", desc(16, 3, 56, {0xF00, 0xF0, 0xF, 0xF000}, true), picture(true), false},
     {"8-bit", desc(8, 0, 40, {}), picture(false), false},
     {"4-bit, OS/2 2.x", desc(4, 0, 16, {}), picture(false), false},

@@ -246,7 +246,7 @@ TEST(TextureUploadGL, OneBitPixelsUploadOnlyAsColourIndices) {
             EXPECT_EQ(testgl::drainErrors(), unsigned(GL_NO_ERROR));
             EXPECT_EQ(width, index ? 8 : 0);
             EXPECT_EQ(spy::calls().empty(), !index);
-            EXPECT_EQ(grTextureUploadFailureReason(), reason);
+            EXPECT_EQ(grTextureFailureReason(), reason);
         }
     }
 }

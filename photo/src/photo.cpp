@@ -1,0 +1,265 @@
+// The photograph entry points: the content sniffer, reading a file, the BMP path through
+// libgr's reader, the upright turn, and the per-thread failure reason.
+#include "libphoto/photo.h"
+
+#include "libgr/bmp_file.h"
+#include "libphoto/orientation.h"
+#include "libphoto/resample.h"
+#include "photo_internal.h"
+
+#include <cerrno>
+#include <cstdio>
+#include <cstring>
+#include <new>
+#include <sys/stat.h>
+#include <vector>
+
+namespace libphoto {
+
+namespace {
+
+thread_local const char* reason = "";
+thread_local char reasonText[256];
+
+} // namespace
+
+namespace detail {
+
+bool fail(const char* why) {
+    reason = why;
+    return false;
+}
+
+bool failWith(const char* what, const char* detail) {
+    std::snprintf(reasonText, sizeof reasonText, "%s: %s", what, detail ? detail : "unknown");
+    reason = reasonText;
+    return false;
+}
+
+bool succeed() {
+    reason = "";
+    return true;
+}
+
+} // namespace detail
+
+const char* photoFailureReason() {
+    return reason;
+}
+
+PhotoKind sniffPhoto(const unsigned char* data, std::size_t size) {
+    static const unsigned char png[8] = {0x89, 'P', 'N', 'G', '\r', '\n', 0x1A, '\n'};
+    if (data == nullptr)
+        return PhotoKind::Unknown;
+    if (size >= 3 && data[0] == 0xFF && data[1] == 0xD8 && data[2] == 0xFF)
+        return PhotoKind::Jpeg;
+    if (size >= 8 && std::memcmp(data, png, 8) == 0)
+        return PhotoKind::Png;
+    if (size >= 2 && data[0] == 'B' && data[1] == 'M')
+        return PhotoKind::Bmp;
+    return PhotoKind::Unknown;
+}
+
+namespace {
+
+using libgr::grImage2D;
+
+// Turns a decoded picture upright when asked to; `image` is replaced by the result.
+bool upright(grImage2D& image, int orientation, const PhotoOptions& options) {
+    if (!options.applyOrientation || orientation == 1)
+        return true;
+    grImage2D turned;
+    if (!orientPhoto(image, orientation, turned))
+        return false;
+    image = turned;
+    return true;
+}
+
+bool decodeBytes(const unsigned char* data, std::size_t size, const PhotoOptions& options,
+                 grImage2D& out) {
+    grImage2D image;
+    int orientation = 1;
+    switch (sniffPhoto(data, size)) {
+    case PhotoKind::Jpeg:
+        if (!detail::decodeJpeg(data, size, options, image, orientation))
+            return false;
+        break;
+    case PhotoKind::Png:
+        if (!detail::decodePng(data, size, options, image, orientation))
+            return false;
+        break;
+    case PhotoKind::Bmp:
+        return detail::fail("BMP pictures are read from files only");
+    default:
+        return detail::fail("not a JPEG, PNG or BMP picture");
+    }
+    if (!upright(image, orientation, options))
+        return false;
+    out = image;
+    return detail::succeed();
+}
+
+// One BMP row (rows as the reader stores them) as 8-bit luminance, luminance-alpha, BGR or
+// BGRA; returns the components written, 0 for a pixel kind it does not know.
+int convertBmpRow(const grImage2D& image, const unsigned char* in, unsigned char* out) {
+    const std::int32_t layout = image.layout;
+    const bool rgbOrder = layout == libgr::grLayoutRGB || layout == libgr::grLayoutRGBA;
+    const bool alpha = layout == libgr::grLayoutBGRA || layout == libgr::grLayoutRGBA;
+    const std::uint32_t w = image.width;
+    auto expand = [](unsigned v, int bits) {
+        return static_cast<unsigned char>(v << (8 - bits) | v >> (2 * bits - 8));
+    };
+    switch (image.bitCode) {
+    case libgr::grBits8: {
+        const int n = detail::componentsOf(layout);
+        for (std::uint32_t x = 0; x < w; ++x, in += n, out += n) {
+            std::memcpy(out, in, n);
+            if (rgbOrder)
+                std::swap(out[0], out[2]);
+        }
+        return n;
+    }
+    case libgr::grBits8Pad8:
+        for (std::uint32_t x = 0; x < w; ++x, in += 4, out += 3) {
+            out[0] = in[rgbOrder ? 2 : 0];
+            out[1] = in[1];
+            out[2] = in[rgbOrder ? 0 : 2];
+        }
+        return 3;
+    case libgr::grPacked565:
+        if (layout != libgr::grLayoutRGB)
+            return 0;
+        for (std::uint32_t x = 0; x < w; ++x, in += 2, out += 3) {
+            const unsigned p = in[0] | in[1] << 8;
+            out[0] = expand(p & 31, 5);
+            out[1] = expand(p >> 5 & 63, 6);
+            out[2] = expand(p >> 11, 5);
+        }
+        return 3;
+    case libgr::grPacked1555Rev: {
+        const int n = alpha ? 4 : 3;
+        for (std::uint32_t x = 0; x < w; ++x, in += 2, out += n) {
+            const unsigned p = in[0] | in[1] << 8;
+            out[rgbOrder ? 2 : 0] = expand(p & 31, 5);
+            out[1] = expand(p >> 5 & 31, 5);
+            out[rgbOrder ? 0 : 2] = expand(p >> 10 & 31, 5);
+            if (alpha)
+                out[3] = p >> 15 ? 255 : 0;
+        }
+        return n;
+    }
+    default:
+        return 0;
+    }
+}
+
+// Width × height as a BMP's headers claim them (0 when too short to say): 16-bit fields
+// after a 12-byte core header, else 32-bit ones, a negative height meaning top-down rows.
+std::uint64_t bmpClaimedPixels(const unsigned char* head, std::size_t size) {
+    auto field = [&](std::size_t at, int bytes) {
+        std::uint32_t v = 0;
+        for (int i = bytes - 1; i >= 0; --i)
+            v = v << 8 | head[at + i];
+        return v;
+    };
+    if (size < 18)
+        return 0;
+    const bool core = field(14, 4) == 12;
+    if (size < (core ? 22u : 26u))
+        return 0;
+    if (core)
+        return std::uint64_t{field(18, 2)} * field(20, 2);
+    const std::int64_t height = static_cast<std::int32_t>(field(22, 4));
+    return std::uint64_t{field(18, 4)} * static_cast<std::uint64_t>(height < 0 ? -height : height);
+}
+
+bool decodeBmp(const char* path, const PhotoOptions& options, grImage2D& out) {
+    libgr::grBmpFile file;
+    grImage2D image;
+    if (!file.load(path) || !libgr::grBmpToImage(image, file))
+        return detail::failWith("BMP", libgr::grBmpFailureReason());
+    if (std::uint64_t{image.width} * image.height > options.maxPixels)
+        return detail::fail("the picture has more pixels than allowed");
+    const PhotoSize size =
+        fitLongestSide({image.width, image.height}, options.longestSide, options.maxTextureSize);
+    const std::int32_t layout = image.layout;
+    const bool plain = image.bitCode == libgr::grBits8 &&
+                       (layout == libgr::grLayoutBGR || layout == libgr::grLayoutBGRA ||
+                        layout == libgr::grLayoutLuminance);
+    if (plain && size.width == image.width && size.height == image.height) {
+        out = image;
+        return detail::succeed();
+    }
+    // Decoded once more into plain rows, scaled on the way.
+    std::vector<unsigned char> row(std::size_t{image.width} * 4);
+    const int components = convertBmpRow(image, image.pixels.begin(), row.data());
+    static const std::int32_t kLayouts[5] = {0, libgr::grLayoutLuminance,
+                                             libgr::grLayoutLuminanceAlpha, libgr::grLayoutBGR,
+                                             libgr::grLayoutBGRA};
+    if (components == 0)
+        return detail::fail("BMP pixel kind not taken for scaling");
+    grImage2D scaled;
+    if (!detail::makeRecord(scaled, kLayouts[components], size.width, size.height))
+        return detail::fail("out of memory for the scaled picture");
+    detail::RowScaler scaler(image.width, image.height, detail::viewOf(scaled),
+                             components % 2 == 0 ? components - 1 : -1);
+    const std::uint64_t stride = image.rowStride();
+    for (std::uint32_t y = image.height; y-- > 0;) { // the reader's rows are bottom-up
+        convertBmpRow(image, image.pixels.begin() + stride * y, row.data());
+        scaler.push(row.data());
+    }
+    out = scaled;
+    return detail::succeed();
+}
+
+bool decodeFile(const char* path, const PhotoOptions& options, grImage2D& out) {
+    if (path == nullptr)
+        return detail::fail("no file name");
+    std::FILE* f = std::fopen(path, "rb");
+    if (f == nullptr)
+        return detail::failWith("cannot open the file", std::strerror(errno));
+    struct Closer {
+        std::FILE* f;
+        ~Closer() { std::fclose(f); }
+    } closer{f};
+    unsigned char head[26] = {};
+    const std::size_t got = std::fread(head, 1, sizeof head, f);
+    if (sniffPhoto(head, got) == PhotoKind::Bmp) {
+        // The reader has a limit of its own; this one must hold before it allocates too.
+        if (bmpClaimedPixels(head, got) > options.maxPixels)
+            return detail::fail("the picture has more pixels than allowed");
+        return decodeBmp(path, options, out);
+    }
+    struct stat st;
+    if (fstat(fileno(f), &st) != 0 || !S_ISREG(st.st_mode))
+        return detail::fail("not a regular file");
+    const auto length = static_cast<std::uint64_t>(st.st_size);
+    if (length > options.maxFileBytes)
+        return detail::fail("the file is longer than allowed");
+    std::vector<unsigned char> bytes(length);
+    std::memcpy(bytes.data(), head, got < length ? got : length);
+    if (length > got && std::fread(bytes.data() + got, 1, length - got, f) != length - got)
+        return detail::fail("cannot read the whole file");
+    return decodeBytes(bytes.data(), bytes.size(), options, out);
+}
+
+} // namespace
+
+bool decodePhoto(const char* path, const PhotoOptions& options, libgr::grImage2D& out) {
+    try {
+        return decodeFile(path, options, out);
+    } catch (const std::bad_alloc&) {
+        return detail::fail("out of memory");
+    }
+}
+
+bool decodePhotoMemory(const unsigned char* data, std::size_t size, const PhotoOptions& options,
+                       libgr::grImage2D& out) {
+    try {
+        return decodeBytes(data, size, options, out);
+    } catch (const std::bad_alloc&) {
+        return detail::fail("out of memory");
+    }
+}
+
+} // namespace libphoto

@@ -1,0 +1,81 @@
+#!/usr/bin/env python3
+"""Writes the seed corpus of the photograph fuzzer: tiny JPEG files of each kind (made by
+TurboJPEG through ctypes), with and without an EXIF orientation, and PNG files of each colour
+type (interlaced among them), so the fuzzer starts inside every decoder path."""
+import ctypes
+import os
+import struct
+import zlib
+
+HERE = os.path.join(os.path.dirname(os.path.abspath(__file__)), "photo_corpus")
+TJ = ctypes.CDLL("libturbojpeg.so.0")
+TJ.tjInitCompress.restype = ctypes.c_void_p
+
+
+def jpeg(w, h, channels, pixel_format, subsampling, flags=0):
+    src = bytes((i * 37 + i // 7) & 255 for i in range(w * h * channels))
+    out, size = ctypes.POINTER(ctypes.c_ubyte)(), ctypes.c_ulong(0)
+    handle = ctypes.c_void_p(TJ.tjInitCompress())
+    if TJ.tjCompress2(handle, src, w, 0, h, pixel_format, ctypes.byref(out), ctypes.byref(size),
+                      subsampling, 90, flags) != 0:
+        raise RuntimeError("tjCompress2 failed")
+    data = ctypes.string_at(out, size.value)
+    TJ.tjFree(out)
+    TJ.tjDestroy(handle)
+    return data
+
+
+def with_exif(data, orientation, big):
+    e = ">" if big else "<"
+    tiff = (b"MM\0*" if big else b"II*\0") + struct.pack(e + "IH", 8, 1)
+    tiff += struct.pack(e + "HHIHH", 0x0112, 3, 1, orientation, 0) + struct.pack(e + "I", 0)
+    body = b"Exif\0\0" + tiff
+    return data[:2] + b"\xff\xe1" + struct.pack(">H", len(body) + 2) + body + data[2:]
+
+
+def chunk(kind, body):
+    return struct.pack(">I", len(body)) + kind + body + struct.pack(">I", zlib.crc32(kind + body))
+
+
+def adam7(rows, w, h, bpp):
+    """The rows of an 8-bit picture in Adam7 order, each pass's rows with filter byte 0."""
+    out = b""
+    for x0, y0, dx, dy in ((0, 0, 8, 8), (4, 0, 8, 8), (0, 4, 4, 8), (2, 0, 4, 4),
+                           (0, 2, 2, 4), (1, 0, 2, 2), (0, 1, 1, 2)):
+        for y in range(y0, h, dy):
+            xs = range(x0, w, dx)
+            if xs:
+                out += b"\0" + b"".join(rows[y][x * bpp:(x + 1) * bpp] for x in xs)
+    return out
+
+
+def png(w, h, depth, colour, channels, interlace=0, extra=b""):
+    rows = [bytes((x * 29 + y * 71) & 255 for x in range((w * channels * depth + 7) // 8))
+            for y in range(h)]
+    raw = adam7(rows, w, h, channels) if interlace else b"".join(b"\0" + r for r in rows)
+    ihdr = struct.pack(">IIBBBBB", w, h, depth, colour, 0, 0, interlace)
+    return (b"\x89PNG\r\n\x1a\n" + chunk(b"IHDR", ihdr) + extra +
+            chunk(b"IDAT", zlib.compress(raw)) + chunk(b"IEND", b""))
+
+
+PLTE = chunk(b"PLTE", bytes(range(12))) + chunk(b"tRNS", b"\x00\x80")
+SEEDS = {
+    "420_8x8.jpg": jpeg(8, 8, 3, 0, 2),
+    "444_exif6_16x8.jpg": with_exif(jpeg(16, 8, 3, 0, 0), 6, True),
+    "grey_exif3_8x8.jpg": with_exif(jpeg(8, 8, 1, 6, 3), 3, False),
+    "cmyk_8x8.jpg": jpeg(8, 8, 4, 11, 0),
+    "progressive_16x16.jpg": jpeg(16, 16, 3, 0, 2, 16384),
+    "rgb8_3x2.png": png(3, 2, 8, 2, 3),
+    "rgba16_2x2.png": png(2, 2, 16, 6, 4),
+    "grey1_9x2.png": png(9, 2, 1, 0, 1),
+    "greyalpha8_2x2.png": png(2, 2, 8, 4, 2),
+    "palette2_trns_3x2.png": png(3, 2, 2, 3, 1, extra=PLTE),
+    "rgb8_interlaced_5x5.png": png(5, 5, 8, 2, 3, interlace=1),
+    "rgb8_exif8_2x2.png": png(2, 2, 8, 2, 3, extra=chunk(b"eXIf", with_exif(b"\xff\xd8", 8, False)[12:])),
+}
+
+if __name__ == "__main__":
+    os.makedirs(HERE, exist_ok=True)
+    for name, data in SEEDS.items():
+        with open(os.path.join(HERE, name), "wb") as f:
+            f.write(data)
