@@ -42,7 +42,8 @@ TEST(Scene, InitStateMessagesAndKeys) {
     spy::start(); // other keys and wheels do nothing
     for (unsigned char k : {'R', 'P', 'x', '\r'})
         p.keyboard(k, 0, 0);
-    p.mouseWheel(1, 1, 0, 0), p.mouseWheel(0, 2, 0, 0);
+    p.mouseWheel(1, 1, 0, 0);
+    p.mouseWheel(0, 2, 0, 0);
     EXPECT_TRUE(spy::calls().empty());
     p.mouseWheel(0, 1, 0, 0);
     p.mouseWheel(0, -1, 0, 0);

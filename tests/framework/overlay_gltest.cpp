@@ -60,7 +60,8 @@ TEST(Overlay, TextPlacementAndColour) {
     EXPECT_EQ(spy::callsOf("glRasterPos2f").at(0).args, (Args{512.0f - width, 500}));
     EXPECT_EQ(glyphs(), "- pause -");
 
-    vela::overlayBottom = 128.0f, vela::overlayTop = 896.0f;
+    vela::overlayBottom = 128.0f;
+    vela::overlayTop = 896.0f;
     spy::start();
     vela::drawFps();
     vela::drawMsec(4294967295u);

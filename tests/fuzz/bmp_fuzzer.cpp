@@ -1,6 +1,7 @@
 // Fuzz target for the BMP reader and every decoder behind it: any file must either be refused
 // with a reason or yield a record whose pixel view holds every byte an upload of it reads.
 #include "libgr/bmp_file.h"
+#include "libgr/texture_image.h"
 
 #include <cstdio>
 #include <cstdlib>

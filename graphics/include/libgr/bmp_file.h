@@ -125,8 +125,8 @@ public:
 /// own rows, 1 for decoded ones, which are not padded):
 ///  - shared with the file's bytes, no copy: 24-bit (BGR); 32-bit with 8-bit masks in
 ///    blue-green-red or red-green-blue byte order (alpha kept when the header declares an
-///    alpha mask in the fourth byte, else an opaque texture); 16-bit 5-6-5 and 5-5-5 (with
-///    or without a 1-bit alpha mask; their rows go to GL under 2-byte alignment, an odd
+///    alpha mask in the fourth byte, else an opaque texture); 16-bit 5-6-5, and 5-5-5 with
+///    or without a 1-bit alpha mask (their rows go to GL under 2-byte alignment, an odd
 ///    width's padding given as the row length);
 ///  - decoded once into fresh storage: paletted files become their colours (BGR; one grey
 ///    byte a pixel when every colour of the table is grey), RLE files become BGRA with the

@@ -4,6 +4,7 @@
 
 #include "libgr/image_record.h"
 #include "libgr/texture_object.h"
+#include "libgr/texture_unpack.h"
 
 #include <algorithm>
 #include <array>
@@ -12,6 +13,23 @@
 #include <vector>
 
 namespace libgr {
+
+/// resolvePixelFormat with the probed flag hasTextureCompression as `compressionAvailable`:
+/// the resolution the uploads use.
+bool resolveFormat(grGLFormat& out, int layout, int numberKind, int bitCode, bool compress);
+
+/// Why the last apply() or update() of an image texture on this thread left a record out, in a
+/// few words, or "" when it sent every record it held. A static string, valid for the life of
+/// the program. A record is left out, with no GL error, and the upload goes on with the next
+/// one when its codes have no GL format, when it holds 1-bit pixels in any layout but colour
+/// index (GL takes GL_BITMAP only for indices), when a mipmapped upload would hand GLU an
+/// image with a side beyond GL_MAX_TEXTURE_SIZE (queried only for sides above 2048; GLU's own
+/// rescaling of such images is unsafe), when it is compressed and GL has no texture
+/// compression, when its view is shorter than the image GL would read, or when a 3D texture's
+/// entry points were never fetched. The first three cases come before the record's
+/// pixel-store calls; the first two make no GL call for it at all. When several records are
+/// left out, the last one's reason stays.
+const char* grTextureFailureReason();
 
 /// The largest power of two not above n, looking at bits 30 to 0 only; 1 when none of them
 /// is set. 200 gives 128, 256 gives 256, 0 gives 1.
@@ -48,8 +66,10 @@ public:
     /// Asks resolveFormat for compressed internal formats (the 1D texture only for the first
     /// level of a mipmapped texture).
     bool compress = false;
-    /// Record 0 is the base of a mipmap chain that GL generates where the format allows it
-    /// and GLU builds otherwise (not for 3D textures); later records still define their levels.
+    /// Record 0 is the base of a mipmap chain that GL generates where the generate-mipmap
+    /// extension was probed and the internal format allows it (supportsGenerateMipmap), and
+    /// GLU builds otherwise (3D textures: level 0 only); later records still define their
+    /// levels.
     bool mipmapped = false;
     bool border = false;                ///< the images carry a one-pixel border
     const Params* params = nullptr;     ///< not owned; null leaves the parameters alone
@@ -97,8 +117,11 @@ public:
     void apply() override;
 };
 
-/// A two-dimensional texture; image i is mipmap level i. update() refreshes the levels that
-/// exist without allocating any.
+/// A two-dimensional texture; image i is mipmap level i. update() re-sends the images into the
+/// levels that exist (glTexSubImage2D), allocating none, except on the GLU path: image 0 of a
+/// mipmapped, uncompressed texture without hardware generation goes through gluBuild2DMipmaps
+/// again, which redefines every level of the chain (GL allocates them anew) and allocates
+/// GLU's own scaled copies of the pixels on the way.
 class grTexture2D : public grLevelTexture<grImage2D, grTexParams2D> {
 public:
     int kind() const override { return grKind2D; } ///< grKind2D
@@ -106,8 +129,8 @@ public:
     void update() override;
 };
 
-/// A three-dimensional texture, sent through the 3D-texture extension's entry points (the
-/// images are skipped while those are not fetched).
+/// A three-dimensional texture, sent through the 3D-texture extension's entry points (its
+/// uncompressed images are skipped while those are not fetched).
 class grTexture3D : public grLevelTexture<grImage3D, grTexParams3D> {
 public:
     int kind() const override { return grKind3D; } ///< grKind3D
@@ -131,12 +154,5 @@ public:
     /// As the pointer form, with every group of `groups`.
     bool setLevels(const std::vector<Faces>& groups, std::uint32_t size, std::uint32_t firstLevel);
 };
-
-/// Why the last apply() or update() on this thread left an image out, in a few words, or ""
-/// when it sent every image it was given a call for. A static string, valid for the life of
-/// the program. An image a mipmapped upload would hand to GLU is left out, before any GL call
-/// for it, when one of its sides exceeds GL_MAX_TEXTURE_SIZE (queried only for sides above
-/// 2048): GLU's own rescaling of such images is unsafe.
-const char* grTextureFailureReason();
 
 } // namespace libgr

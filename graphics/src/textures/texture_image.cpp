@@ -1,3 +1,5 @@
+// The image textures: filling their image lists and the one upload of every kind (format
+// resolution, unpack set-up, then the GL image calls), with the palette guard.
 #include "libgr/texture_image.h"
 
 #include "libgr/extensions.h"
@@ -11,6 +13,10 @@
 #include <stdexcept>
 
 namespace libgr {
+
+bool resolveFormat(grGLFormat& out, int layout, int numberKind, int bitCode, bool compress) {
+    return resolvePixelFormat(out, layout, numberKind, bitCode, compress, hasTextureCompression);
+}
 
 std::uint32_t floorPowerOfTwo(std::uint32_t n) {
     for (int bit = 30; bit >= 0; --bit)
@@ -122,6 +128,15 @@ bool grTextureCubeMap::setLevels(const std::vector<Faces>& groups, std::uint32_t
 
 namespace {
 
+thread_local const char* failureReason = "";
+
+constexpr const char* kNoFormat = "pixel format codes without a GL format";
+constexpr const char* kBitmap = "1-bit pixels upload only as colour indices";
+constexpr const char* kNoCompression = "compressed pixels, but GL has no texture compression";
+constexpr const char* kShortView = "pixel view shorter than the image GL would read";
+constexpr const char* kNo3D = "3D texture entry points not fetched";
+constexpr const char* kTooLarge = "picture too large for GL: larger than GL_MAX_TEXTURE_SIZE";
+
 // Saves the client pixel-store state for one image step and restores it however the step
 // is left.
 class ClientPixelStoreBracket {
@@ -132,20 +147,9 @@ public:
     ClientPixelStoreBracket& operator=(const ClientPixelStoreBracket&) = delete;
 };
 
-// Whether the record's view holds every byte GL will read for it. Compressed records pass
-// their view's byte count as the image size, so GL reads exactly the view.
-template <class Image> bool viewHoldsImage(const Image& image, const grGLFormat& fmt) {
-    GLint alignment = 4;
-    if (!(image.pixelStore && isUnpackAlignment(image.pixelStore->alignment)))
-        glGetIntegerv(GL_UNPACK_ALIGNMENT, &alignment);
-    return uploadByteCount(image, fmt, alignment) <= image.pixels.size();
-}
-
 bool generates(const grGLFormat& fmt) {
     return hasGenerateMipmap && supportsGenerateMipmap(fmt.internalFormat);
 }
-
-thread_local const char* uploadFailure = "";
 
 // Every GL implementation of the last two decades holds textures of 2048 texels a side, so
 // only larger images cost a query.
@@ -366,7 +370,7 @@ const Kind kCube{GL_TEXTURE_CUBE_MAP, kCubeFaces, 6, Calls{2}, true,  false,    
 // after the parameters, on every exit.
 template <class Image, class Params>
 void upload(const Kind& kind, const grImageTexture<Image, Params>& t, bool refresh) {
-    uploadFailure = "";
+    failureReason = "";
     if (t.images.empty())
         return;
     grPixelMapGuard guard(t.images[0].palette);
@@ -378,27 +382,45 @@ void upload(const Kind& kind, const grImageTexture<Image, Params>& t, bool refre
             const GLint level = GLint(L);
             const bool levelZeroChain = t.mipmapped && L == 0;
             const bool compress = t.compress && (levelZeroChain || !kind.compressesChainOnly);
+            // No GL call for a record that does not resolve, nor for 1-bit pixels in any layout
+            // but colour index: GL takes GL_BITMAP only for indices and would leave
+            // GL_INVALID_ENUM behind. An image GLU would have to scale down for GL is refused
+            // before its pixel-store calls too.
             grGLFormat fmt;
-            if (!resolveFormat(fmt, im.layout, im.numberKind, im.bitCode, compress))
-                continue; // no GL call for a record that does not resolve
+            if (!resolveFormat(fmt, im.layout, im.numberKind, im.bitCode, compress)) {
+                failureReason = kNoFormat;
+                continue;
+            }
+            if (fmt.type == GL_BITMAP && fmt.format != GL_COLOR_INDEX) {
+                failureReason = kBitmap;
+                continue;
+            }
+            const bool gen = levelZeroChain && generates(fmt);
             const Extent e = extentOf(im);
-            const bool viaGlu =
-                !im.compressed && levelZeroChain && kind.gluBuilds && !generates(fmt);
+            const bool viaGlu = !im.compressed && levelZeroChain && kind.gluBuilds && !gen;
             if (viaGlu && !glHolds(e.w, e.h)) {
-                uploadFailure = "picture too large for GL: larger than GL_MAX_TEXTURE_SIZE";
+                failureReason = kTooLarge;
                 continue;
             }
             ClientPixelStoreBracket bracket;
             applyPixelStore(im.pixelStore);
             applyUnpack(im);
-            if ((im.compressed && !hasTextureCompression) || !viewHoldsImage(im, fmt))
+            if (im.compressed && !hasTextureCompression) {
+                failureReason = kNoCompression;
                 continue;
-            if (!im.compressed && kind.needsEntryPoints && !(glTexImage3DEXT && glTexSubImage3DEXT))
-                continue; // the 3D entry points were never fetched
+            }
+            if (!viewHoldsUpload(im, fmt)) {
+                failureReason = kShortView;
+                continue;
+            }
+            if (!im.compressed && kind.needsEntryPoints &&
+                !(glTexImage3DEXT && glTexSubImage3DEXT)) {
+                failureReason = kNo3D;
+                continue;
+            }
             const void* pixels = im.pixels.begin();
             const GLsizei bytes = static_cast<GLsizei>(im.pixels.size());
             const GLint border = kind.border(t.border, t.mipmapped, im.compressed, level);
-            const bool gen = levelZeroChain && generates(fmt);
             GenerateMipmapScope scope(kind.target, gen);
             if (im.compressed) {
                 if (refresh)
@@ -435,7 +457,7 @@ void upload(const Kind& kind, const grImageTexture<Image, Params>& t, bool refre
 } // namespace
 
 const char* grTextureFailureReason() {
-    return uploadFailure;
+    return failureReason;
 }
 
 void grTexture1D::apply() {

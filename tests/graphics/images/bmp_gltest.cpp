@@ -5,7 +5,7 @@
 #include "libgr/texture_image.h"
 #include "libgr/texture_object.h"
 
-#include "bmp_builder.h"
+#include "../bmp_builder.h"
 #include "gl_context.h"
 
 #include <GL/gl.h>

@@ -30,7 +30,8 @@ template <class F> Names callsOf(F step) {
 struct Paint : grObject3D {
     void draw() override {
         glColor4f(0.25f, 0.5f, 0.5f, 1.0f);
-        if (++draws, throws)
+        ++draws;
+        if (throws)
             throw std::runtime_error("draw failed");
     }
     int draws = 0;
@@ -52,14 +53,25 @@ TEST(HandlesGL, DisplayListsRecordOnceAndGoWithTheLastHandle) {
     testgl::ensureContext();
     Paint paint;
     std::optional<grDspList> list(std::in_place), empty(std::in_place);
-    EXPECT_EQ(callsOf([&] { list->draw(), list->deleteList(); }), Names{}); // a new handle
-    EXPECT_EQ(callsOf([&] { EXPECT_TRUE(list->record(&paint) && list->record(&paint)); }),
+    EXPECT_EQ(callsOf([&] {
+                  list->draw();
+                  list->deleteList();
+              }),
+              Names{}); // a new handle
+    EXPECT_EQ(callsOf([&] {
+                  EXPECT_TRUE(list->record(&paint));
+                  EXPECT_TRUE(list->record(&paint));
+              }),
               (Names{"glGenLists", "glNewList", "glColor4f", "glEndList", "glNewList", "glColor4f",
                      "glEndList"}));
     const GLuint name = list->name();
     EXPECT_EQ(spy::calls()[1].args, (std::vector<double>{double(name), GL_COMPILE}));
     // The only handle assigned to itself keeps its list.
-    EXPECT_EQ(callsOf([&] { *list = *&*list, list->render(); }), Names{"glCallList"});
+    EXPECT_EQ(callsOf([&] {
+                  *list = *&*list;
+                  list->render();
+              }),
+              Names{"glCallList"});
     EXPECT_TRUE(empty->record(nullptr)); // an empty list, still a list
     EXPECT_EQ(glIsList(empty->name()), GL_TRUE);
     EXPECT_EQ(callsOf([&] { // copies share the list; the last handle to go deletes it
@@ -69,10 +81,18 @@ TEST(HandlesGL, DisplayListsRecordOnceAndGoWithTheLastHandle) {
               }),
               (Names{"glDeleteLists"}));
     EXPECT_EQ(glIsList(name), GL_TRUE);
-    EXPECT_EQ(callsOf([&] { list->deleteList(), list->draw(); }), Names{"glDeleteLists"});
+    EXPECT_EQ(callsOf([&] {
+                  list->deleteList();
+                  list->draw();
+              }),
+              Names{"glDeleteLists"});
     EXPECT_EQ(glIsList(name), GL_FALSE);
     EXPECT_EQ(callsOf([&] { list->record(&paint); }).front(), "glGenLists"); // a new list
-    EXPECT_EQ(callsOf([&] { list->deleteList(), list.reset(); }), Names{"glDeleteLists"});
+    EXPECT_EQ(callsOf([&] {
+                  list->deleteList();
+                  list.reset();
+              }),
+              Names{"glDeleteLists"});
 
     grDspList failing;
     paint.throws = true; // a throwing draw still closes the list
@@ -87,20 +107,31 @@ TEST(HandlesGL, TextureNamesAreGeneratedOnceDeletedOnceAndMovable) {
     Source source(grKind2D), cube(grKindCubeMap);
     grTextureObject object;
     EXPECT_EQ(callsOf([&] { // never loaded: no GL call at all
-                  object.release(), object.update(), object.apply();
+                  object.release();
+                  object.update();
+                  object.apply();
                   EXPECT_FALSE(object.isResident());
               }),
               Names{});
-    EXPECT_EQ(callsOf([&] { object.load(source), object.load(source); }),
+    EXPECT_EQ(callsOf([&] {
+                  object.load(source);
+                  object.load(source);
+              }),
               (Names{"glGenTextures", "glBindTexture", "glBindTexture"}));
     const GLuint first = object.name().name();
     EXPECT_EQ(spy::calls()[2].args, (std::vector<double>{GL_TEXTURE_2D, double(first)}));
-    EXPECT_TRUE(source.applies == 2 && object.isResident());
+    EXPECT_EQ(source.applies, 2);
+    EXPECT_TRUE(object.isResident());
     EXPECT_EQ(callsOf([&] { object.update(); }), Names{"glBindTexture"});
     EXPECT_EQ(source.updates, 1);
     object.release();
-    EXPECT_TRUE(!glIsTexture(first) && object.kind() == grKindNone);
-    EXPECT_EQ(callsOf([&] { object.update(), object.release(); }), Names{});
+    EXPECT_FALSE(glIsTexture(first));
+    EXPECT_EQ(object.kind(), grKindNone);
+    EXPECT_EQ(callsOf([&] {
+                  object.update();
+                  object.release();
+              }),
+              Names{});
     object.load(cube); // a fresh name, bound to the cube-map target
     EXPECT_EQ(object.kind(), grKindCubeMap);
 
@@ -111,14 +142,18 @@ TEST(HandlesGL, TextureNamesAreGeneratedOnceDeletedOnceAndMovable) {
     target.load(source);
     const GLuint third = target.name().name();
     EXPECT_EQ(callsOf([&] {
-                  object.update(), object.release();
-                  EXPECT_FALSE(object.isLoaded() || object.isResident());
+                  object.update();
+                  object.release();
+                  EXPECT_FALSE(object.isLoaded());
+                  EXPECT_FALSE(object.isResident());
                   target = std::move(moved);
                   grTextureObject& same = target;
                   target = std::move(same);
               }),
               Names{"glDeleteTextures"});
-    EXPECT_TRUE(!glIsTexture(third) && target.isLoaded() && glIsTexture(second));
+    EXPECT_FALSE(glIsTexture(third));
+    EXPECT_TRUE(target.isLoaded());
+    EXPECT_TRUE(glIsTexture(second));
     EXPECT_EQ(callsOf([&] { grTextureObject gone(std::move(target)); }), Names{"glDeleteTextures"});
     EXPECT_FALSE(glIsTexture(second));
     auto released = std::make_unique<grTextureObject>();

@@ -11,7 +11,8 @@ TEST(ImageTexture, FloorPowerOfTwoAndFillingTheImageList) {
         EXPECT_EQ(floorPowerOfTwo(std::uint32_t(c[0])), c[1]) << c[0];
     auto bgr = [](std::uint32_t w, std::uint32_t h) {
         grImage2D im;
-        im.width = w, im.height = h;
+        im.width = w;
+        im.height = h;
         EXPECT_TRUE(im.pixels.create(w * h * 3));
         return im;
     };
@@ -30,7 +31,8 @@ TEST(ImageTexture, FloorPowerOfTwoAndFillingTheImageList) {
     EXPECT_EQ((U{texture.images.size(), texture.images[2].pixels.hasStorage(), texture.size}),
               (U{5, 0, 400}));
     EXPECT_EQ(texture.images[4].pixels.begin(), b.pixels.begin());
-    ASSERT_TRUE(texture.setImages(&b, 1, 0, 0) && texture.setImages(&texture.images[3], 2, 0, 9));
+    ASSERT_TRUE(texture.setImages(&b, 1, 0, 0));
+    ASSERT_TRUE(texture.setImages(&texture.images[3], 2, 0, 9));
     EXPECT_EQ((U{texture.images.size(), texture.images[10].width}), (U{11, 2}));
     EXPECT_EQ(texture.images[9].pixels.begin(), a.pixels.begin());
     texture.setImage(a, 0, 1); // setImage keeps exactly index + 1 records

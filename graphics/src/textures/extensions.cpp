@@ -1,3 +1,5 @@
+// The optional texture extensions: their flags, entry points, the extension-string search and
+// the probes.
 #include "libgr/extensions.h"
 
 #include <GL/glx.h>

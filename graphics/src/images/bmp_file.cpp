@@ -1,3 +1,5 @@
+// The BMP reader: header parsing and checks, the one read into shared storage, and the record
+// that shares or decodes the file's pixels.
 #include "libgr/bmp_file.h"
 
 #include "bmp_decode.h"
@@ -191,11 +193,10 @@ const char* parse(const unsigned char* head, std::size_t got, std::uint64_t leng
         l.pixelBytes = std::min(available, most);
         l.needed = 2;
     } else {
-        const std::uint64_t rowBits = std::uint64_t{info.width} * bits;
-        const std::uint64_t stride = (rowBits + 31) / 32 * 4;
+        const std::uint64_t stride = rowBytes(info.width, bits, 4); // rows padded to 4 bytes
         l.pixelBytes = stride * info.height;
         // The last row's padding may be missing.
-        l.needed = l.pixelBytes - stride + (rowBits + 7) / 8;
+        l.needed = l.pixelBytes - stride + rowBytes(info.width, bits, 1);
     }
     if (available < l.needed)
         return "pixel array too short";
@@ -319,7 +320,7 @@ bool sharedCodes(const grBmpInfo& info, std::int32_t& layout, std::int32_t& bitC
 // file's alpha mask. Stops at the first pixel that has some.
 bool alphaAllZero(const grBmpInfo& info, const unsigned char* bits, std::size_t size) {
     const std::uint32_t bytes = info.bitCount / 8u;
-    const std::uint64_t stride = (std::uint64_t{info.width} * info.bitCount + 31) / 32 * 4;
+    const std::uint64_t stride = rowBytes(info.width, info.bitCount, 4);
     if (stride * info.height > size)
         return false;
     for (std::uint32_t y = 0; y < info.height; ++y) {

@@ -25,34 +25,47 @@ using Ints = std::vector<std::int64_t>;
 TEST(Refvector, SharingCreatingAndResizing) {
     {
         refvector2<int, Counting> a, b, none;
-        EXPECT_TRUE(a.resize(0) && !a.hasStorage() && a.create(4));
+        EXPECT_TRUE(a.resize(0));
+        EXPECT_FALSE(a.hasStorage());
+        EXPECT_TRUE(a.create(4));
         for (int i = 0; i < 4; ++i)
             a[i] = 10 + i;
         refvector2<int, Counting> c(a);
-        b = a, b = *&b, b = c;    // neither self-assignment nor a sharer's counts twice
+        // Neither self-assignment nor a sharer's assignment counts twice.
+        b = a;
+        b = *&b;
+        b = c;
         ASSERT_TRUE(a.resize(6)); // in place: every sharer sees it
         EXPECT_EQ((Ints{a.refCount(), b.size()}), (Ints{3, 6}));
         ASSERT_TRUE(a.create(2, nullptr, 1, 0, true)); // its own storage, leading elements kept
         EXPECT_EQ((Ints{a[1], b[0], b.refCount(), a.size()}), (Ints{11, 10, 2, 2}));
-        EXPECT_TRUE(b.create(0) && b.hasStorage() && b.empty() && b.begin() == b.end());
+        EXPECT_TRUE(b.create(0));
+        EXPECT_TRUE(b.hasStorage());
+        EXPECT_TRUE(b.empty());
+        EXPECT_EQ(b.begin(), b.end());
         c = none; // from an array without storage
         EXPECT_EQ((Ints{c.hasStorage(), Counting::frees}), (Ints{0, 1}));
         // Sizes past a 32-bit byte length fail: 10 GiB, and 4 GiB plus the block's header.
-        EXPECT_FALSE((refvector2<std::array<char, 40>, Counting>().create(0x10000000u)) ||
-                     refvector<int>().resize(0x40000000u));
+        EXPECT_FALSE((refvector2<std::array<char, 40>, Counting>().create(0x10000000u)));
+        EXPECT_FALSE(refvector<int>().resize(0x40000000u));
         // Filled from a file at an offset (this program's own: "\x7f" "ELF" opens it); a file
         // too short, unreadable or missing fails and keeps the storage.
         refvector2<char, Counting> text;
         EXPECT_TRUE(text.create(3, "/proc/self/exe", 0, 1));
-        EXPECT_FALSE(text.create(1, "/proc/self/exe", 0, 1ll << 40) || text.create(1, "/") ||
-                     text.create(1, ""));
+        EXPECT_FALSE(text.create(1, "/proc/self/exe", 0, 1ll << 40));
+        EXPECT_FALSE(text.create(1, "/"));
+        EXPECT_FALSE(text.create(1, ""));
         EXPECT_EQ(std::string(text.begin(), text.end()), "ELF");
 
         refvector<unsigned short, Counting> r, s, t;
         ASSERT_TRUE(r.resize(3));
-        r[2] = 300, s = r, t = s, t = *&t;
+        r[2] = 300;
+        s = r;
+        t = s;
+        t = *&t;
         EXPECT_EQ(r.refCount(), 3);
-        ASSERT_TRUE(s.resize(5) && t.resize(0)); // a private copy; t alone detaches
+        ASSERT_TRUE(s.resize(5)); // a private copy
+        ASSERT_TRUE(t.resize(0)); // t alone detaches
         s[2] = 1;
         EXPECT_EQ((Ints{r[2], r.size(), r.refCount(), t.hasStorage()}), (Ints{300, 3, 1, 0}));
     }

@@ -59,15 +59,22 @@ template <class Image> Image makeImage(const std::string& shape, int index) {
     std::sscanf(shape.c_str(), "%*d*%ux%ux%u/%15[A-Za-z]/%c", &w, &h, &d, name, &extra);
     if (!layouts.count(name))
         return im; // a default record
-    im.layout = layouts.at(name), im.numberKind = grKindUnsigned, im.bitCode = grBits8;
-    im.width = w, im.compressed = extra == 'z';
+    im.layout = layouts.at(name);
+    im.numberKind = grKindUnsigned;
+    im.bitCode = grBits8;
+    im.width = w;
+    im.compressed = extra == 'z';
     if constexpr (!std::is_same_v<Image, grImage1D>)
         im.height = h;
     if constexpr (std::is_same_v<Image, grImage3D>)
         im.depth = d;
     if constexpr (std::is_same_v<Image, grImage2D>)
-        if (extra == 'u') // the 3×2 block at (1, 1) of a tightly packed 5-pixel-wide source
-            im.pixelStore = &kTight, im.rowLength = 5, im.skipPixels = im.skipRows = 1;
+        if (extra == 'u') { // the 3×2 block at (1, 1) of a tightly packed 5-pixel-wide source
+            im.pixelStore = &kTight;
+            im.rowLength = 5;
+            im.skipPixels = 1;
+            im.skipRows = 1;
+        }
     grGLFormat f;
     const bool ok = resolveFormat(f, im.layout, im.numberKind, im.bitCode, false);
     const std::size_t bytes = ok && !im.compressed ? uploadByteCount(im, f, 4) : 64;
@@ -76,9 +83,11 @@ template <class Image> Image makeImage(const std::string& shape, int index) {
         im.pixels[i] = static_cast<unsigned char>(i * 7 + index * 31);
     if (extra == 'P' || extra == 'p')
         im.palette.resize(extra == 'P' ? 256 : 3);
-    for (std::uint32_t i = 0; i < im.palette.count; ++i) // red and green fall, blue at half
-        im.palette.red[i] = im.palette.green[i] = std::uint16_t(0xFFFF - 0x100 * i),
+    for (std::uint32_t i = 0; i < im.palette.count; ++i) { // red and green fall, blue at half
+        im.palette.red[i] = std::uint16_t(0xFFFF - 0x100 * i);
+        im.palette.green[i] = std::uint16_t(0xFFFF - 0x100 * i);
         im.palette.blue[i] = 0x8000;
+    }
     return im;
 }
 
@@ -86,7 +95,11 @@ template <class Image> Image makeImage(const std::string& shape, int index) {
 // Not a template: the hooks are made once, around the functions the probes fetched.
 void setExtensions(const std::string& flags) {
     auto has = [&](char f) { return flags.find(f) != std::string::npos; };
-    static const auto probed = (probeTextureCompression(), probeTexture3D());
+    static const bool probed = [] {
+        probeTextureCompression();
+        probeTexture3D();
+        return true;
+    }();
     static const auto c1 = HOOK(glCompressedTexImage1DARB);
     static const auto c2 = HOOK(glCompressedTexImage2DARB);
     static const auto c3 = HOOK(glCompressedTexImage3DARB);
@@ -95,10 +108,14 @@ void setExtensions(const std::string& flags) {
     static const auto s3 = HOOK(glTexSubImage3DEXT);
     glCompressedTexImage1DARB = has('n') ? nullptr : c1;
     glCompressedTexImage2DARB = has('n') ? nullptr : c2;
-    glCompressedTexImage3DARB = c3, glCompressedTexSubImage2DARB = s2;
-    glTexImage3DEXT = has('3') ? t3 : nullptr, glTexSubImage3DEXT = has('3') ? s3 : nullptr;
-    hasGenerateMipmap = has('G'), hasTextureCompression = has('C');
-    hasAnisotropicFilter = has('A'), (void)probed;
+    glCompressedTexImage3DARB = c3;
+    glCompressedTexSubImage2DARB = s2;
+    glTexImage3DEXT = has('3') ? t3 : nullptr;
+    glTexSubImage3DEXT = has('3') ? s3 : nullptr;
+    hasGenerateMipmap = has('G');
+    hasTextureCompression = has('C');
+    hasAnisotropicFilter = has('A');
+    (void)probed;
 }
 
 // Builds the case's texture, applies (or refreshes) it while the spy records, and answers
@@ -113,8 +130,11 @@ std::string run(GLenum target, std::istringstream& words, Params params) {
         for (int n = std::atoi(shape.c_str()); n > 0; --n)
             t.images.push_back(makeImage<typename decltype(t.images)::value_type>(shape, index++));
     static const float colour[4] = {0.25f, 0.5f, 0.75f, 1.0f};
-    t.setMipmapped(has('m')), t.setBorder(has('b')), t.setCompress(has('c'));
-    t.setParams(has('p') ? &params : nullptr), t.setBorderColor(has('k') ? colour : nullptr);
+    t.setMipmapped(has('m'));
+    t.setBorder(has('b'));
+    t.setCompress(has('c'));
+    t.setParams(has('p') ? &params : nullptr);
+    t.setBorderColor(has('k') ? colour : nullptr);
     setExtensions(flags);
 
     GLuint name = 0;
@@ -188,4 +208,45 @@ TEST(TextureUploadGL, EveryPathMatchesTheRecordedCallsAndResult) {
                                      grTexParamsCubeMap{GL_LINEAR, GL_NEAREST, -3e9f});
     });
     hasGenerateMipmap = hasTextureCompression = hasAnisotropicFilter = 0;
+}
+
+// 1-bit pixels: GL takes GL_BITMAP only as colour indices, so a 1-bit record of any other
+// layout is left out before its first GL call, with a reason and no GL error; colour indices
+// upload, through GLU too.
+TEST(TextureUploadGL, OneBitPixelsUploadOnlyAsColourIndices) {
+    testgl::ensureContext();
+    for (int layout = grLayoutLuminance; layout <= grLayoutColorIndex; ++layout) {
+        for (const bool mipmapped : {false, true}) {
+            grImage2D im;
+            im.layout = layout;
+            im.numberKind = grKindUnsigned;
+            im.bitCode = grBits1;
+            im.width = 8;
+            im.height = 8;
+            ASSERT_TRUE(im.pixels.create(32));
+            grTexture2D t;
+            t.setMipmapped(mipmapped);
+            t.setImage(im, 0, 0);
+            GLuint name = 0;
+            glGenTextures(1, &name);
+            glBindTexture(GL_TEXTURE_2D, name);
+            spy::start();
+            t.apply();
+            spy::stop();
+            GLint width = 0;
+            glGetTexLevelParameteriv(GL_TEXTURE_2D, 0, GL_TEXTURE_WIDTH, &width);
+            glDeleteTextures(1, &name);
+            const bool index = layout == grLayoutColorIndex;
+            const bool noRow =
+                (layout >= grLayoutBGR && layout <= grLayoutDepth) || layout == grLayoutRGBPair;
+            const std::string reason = index   ? ""
+                                       : noRow ? "pixel format codes without a GL format"
+                                               : "1-bit pixels upload only as colour indices";
+            SCOPED_TRACE("layout " + std::to_string(layout) + (mipmapped ? " mipmapped" : ""));
+            EXPECT_EQ(testgl::drainErrors(), unsigned(GL_NO_ERROR));
+            EXPECT_EQ(width, index ? 8 : 0);
+            EXPECT_EQ(spy::calls().empty(), !index);
+            EXPECT_EQ(grTextureFailureReason(), reason);
+        }
+    }
 }

@@ -1,3 +1,5 @@
+// GL state guards (matrix mode, matrices with their overflow stacks, glBegin/glEnd) and the
+// thin wrappers that hand geometry records to GL.
 #include "libgr/gl_state.h"
 
 #include <iostream>

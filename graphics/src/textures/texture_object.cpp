@@ -1,3 +1,5 @@
+// GL texture objects that own a name, the texture kinds and targets, and the parameter records
+// applied to the bound texture.
 #include "libgr/texture_object.h"
 
 #include "libgr/extensions.h"

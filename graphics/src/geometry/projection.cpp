@@ -1,3 +1,4 @@
+// The perspective projection: the frustum from a field of view and aspect, and its GL call.
 #include "libgr/projection.h"
 
 #include <GL/gl.h>

@@ -1,3 +1,5 @@
+// The geometry kit's arithmetic: rotations composed through quaternions, poses, their inverses
+// and 4x4 matrices.
 #include "libgr/geometry.h"
 
 #include <cmath>

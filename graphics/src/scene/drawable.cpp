@@ -1,3 +1,4 @@
+// The drawable family: objects that draw and display lists that record them.
 #include "libgr/drawable.h"
 
 namespace libgr {

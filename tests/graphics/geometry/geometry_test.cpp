@@ -28,7 +28,8 @@ TEST(Geometry, VectorsByHand) {
     EXPECT_EQ(cross(a, b), grVec3(27, 6, -13));
     EXPECT_EQ(grVec3(a) += b, grVec3(5, -3, 9));
     EXPECT_EQ(grVec3(a) -= b, grVec3(-3, 7, -3));
-    EXPECT_TRUE(a != grVec3(1, 2, 4) && !allEqual(grVec3(0, 0, 1), 0.0f));
+    EXPECT_NE(a, grVec3(1, 2, 4));
+    EXPECT_FALSE(allEqual(grVec3(0, 0, 1), 0.0f));
     EXPECT_EQ(normalized(grZeroVector), grZeroVector);
     EXPECT_LT(diff(directionOf(0, 3, 4, -2), grVec3(0, -0.6f, -0.8f)), 1e-6f);
     EXPECT_LT(diff(directionOf(0, 3, 4, 0), grVec3(0, 0.6f, 0.8f)), 1e-6f);
@@ -84,7 +85,9 @@ TEST(Geometry, PosesAndMatrices) {
     EXPECT_LT(diff(apply(a.inverse(), apply(a, q)), q), 1e-5f);
     EXPECT_LT(diff(apply(grPose::composedInverse(ab, b), q), apply(a, q)), 1e-4f);
     grMatrix4 m = a.rot.matrix();
-    m.m[12] = 1, m.m[13] = 2, m.m[14] = 3;
+    m.m[12] = 1;
+    m.m[13] = 2;
+    m.m[14] = 3;
     EXPECT_LT(diff(apply(grPose::fromMatrix(m), q), apply(a, q)), 1e-5f);
     EXPECT_LT(diff(transformPoint(inverse(m), transformPoint(m, q)), q), 1e-5f);
     // Triangular in storage order: the determinant is the product of the diagonal.

@@ -3,7 +3,7 @@
 // without unpack fields, the row stride, and whether GL took a 4×4 image of them must match
 // tests/data/pixel_formats.txt.
 #include "libgr/extensions.h"
-#include "libgr/image_record.h"
+#include "libgr/texture_image.h"
 
 #include "gl_context.h"
 #include "golden.h"
@@ -40,8 +40,11 @@ std::string dumpFormats() {
                 resolveFormat(plain, layout, kind, code, false);
                 EXPECT_EQ(f.internalFormat, plain.internalFormat);
                 grImage2D im;
-                im.layout = layout, im.numberKind = kind, im.bitCode = code;
-                im.width = im.height = 4;
+                im.layout = layout;
+                im.numberKind = kind;
+                im.bitCode = code;
+                im.width = 4;
+                im.height = 4;
                 const std::size_t bytes = uploadByteCount(im, f, 4);
                 const std::vector<unsigned char> data(bytes < 4096 ? bytes : 0);
                 glTexImage2D(GL_TEXTURE_2D, 0, GLint(f.internalFormat), 4, 4, 0, f.format, f.type,
@@ -52,15 +55,24 @@ std::string dumpFormats() {
                     << " error " << testgl::drainErrors();
                 // 3×2 at (1, 2) of rows 5 wide; alignment 3 is no GL alignment (counted as 8),
                 // then the record's own 2 wins over the 8 in force.
-                im.width = 3, im.height = 2, im.rowLength = 5, im.skipPixels = 1, im.skipRows = 2;
+                im.width = 3;
+                im.height = 2;
+                im.rowLength = 5;
+                im.skipPixels = 1;
+                im.skipRows = 2;
                 got << " unpacked " << uploadByteCount(im, f, 3);
                 im.pixelStore = &kAlign2;
                 got << " " << uploadByteCount(im, f, 8) << " stride " << im.rowStride();
                 grImage1D one; // 5 pixels after 2 skipped
-                one.width = 5, one.skipPixels = 2;
+                one.width = 5;
+                one.skipPixels = 2;
                 grImage3D three; // images of 3 rows of 4, the second and third of them
-                three.width = 3, three.height = three.depth = 2, three.rowLength = 4;
-                three.imageHeight = 3, three.skipImages = 1;
+                three.width = 3;
+                three.height = 2;
+                three.depth = 2;
+                three.rowLength = 4;
+                three.imageHeight = 3;
+                three.skipImages = 1;
                 got << " 1D " << uploadByteCount(one, f, 4) << " 3D "
                     << uploadByteCount(three, f, 4) << "\n";
             }

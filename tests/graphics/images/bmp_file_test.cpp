@@ -1,7 +1,7 @@
 // The BMP reader without GL: what it refuses and why, and what it reads of a file.
 #include "libgr/bmp_file.h"
 
-#include "bmp_builder.h"
+#include "../bmp_builder.h"
 
 #include <gtest/gtest.h>
 

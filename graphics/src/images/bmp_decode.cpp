@@ -1,3 +1,4 @@
+// The BMP decoders: paletted, run-length encoded and odd bit-field pixels to fresh records.
 #include "bmp_decode.h"
 
 #include <algorithm>
@@ -11,7 +12,7 @@ namespace {
 
 // Bytes of one stored row: `width` pixels of `bitCount` bits, padded to a multiple of 4.
 std::size_t storedStride(std::uint32_t width, std::uint32_t bitCount) {
-    return (static_cast<std::size_t>(width) * bitCount + 31) / 32 * 4;
+    return static_cast<std::size_t>(rowBytes(width, bitCount, 4));
 }
 
 // Gives `out` fresh storage for an 8-bit-per-component picture of the file's size.
