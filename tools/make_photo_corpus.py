@@ -7,7 +7,7 @@ import os
 import struct
 import zlib
 
-HERE = os.path.join(os.path.dirname(os.path.abspath(__file__)), "photo_corpus")
+HERE = os.path.join(os.path.dirname(os.path.abspath(__file__)), "..", "tests", "fuzz", "photo_corpus")
 TJ = ctypes.CDLL("libturbojpeg.so.0")
 TJ.tjInitCompress.restype = ctypes.c_void_p
 

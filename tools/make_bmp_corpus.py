@@ -4,7 +4,7 @@
 import os
 import struct
 
-HERE = os.path.join(os.path.dirname(os.path.abspath(__file__)), "corpus")
+HERE = os.path.join(os.path.dirname(os.path.abspath(__file__)), "..", "tests", "fuzz", "corpus")
 
 
 def bmp(width, height, bits, compression=0, header=40, colors=0, masks=(), pixels=None):
