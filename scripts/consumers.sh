@@ -30,7 +30,7 @@ configure_build geometry -DCMAKE_PREFIX_PATH="$prefix" -DCMAKE_DISABLE_FIND_PACK
     --no-warn-unused-cli
 "$work/geometry/geometry"
 
-echo "-- find_package(pluvina COMPONENTS vela gr): examples/textured_quad"
+echo "-- find_package(pluvina COMPONENTS vela photo): examples/textured_quad"
 configure_build textured_quad -DCMAKE_PREFIX_PATH="$prefix"
 # A few frames of the picture; it checks what it shows, then ends.
 scripts/with-x.sh "$work/textured_quad/textured_quad" "$picture" 30 </dev/null
