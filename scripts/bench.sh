@@ -4,7 +4,8 @@
 #     against a straight-OpenGL baseline of the same picture, and how it grows with the
 #     number of drops and the window size; printed as medians and project / baseline ratios;
 #  2. one photograph's upload through GLU against the generate-mipmap path, and the BMP
-#     reader against a plain read() and a general-purpose decoder;
+#     reader against a plain read() and a general-purpose decoder; a 24-megapixel JPEG and
+#     PNG from file to texture, stage by stage, against stb_image + gluBuild2DMipmaps;
 #  3. the real program at 640 x 480 with the gl_watch shim: frames per second and the time
 #     from start to the first frame, over a few runs of PLUVINA_BENCH_SECONDS (default 10).
 # Not part of the tests: timings on shared machines are too noisy to pass or fail on.
@@ -58,6 +59,12 @@ echo "== one 512x512 photograph uploaded with mipmaps: GLU against generate-mipm
 echo "== BMP reader: 4096x4096 24-bit file against read() and a general decoder"
 [ -x "$build/bench/bmp_load_bench" ] || cmake --build "$build" --target bmp_load_bench
 "$build/bench/bmp_load_bench" 2>&1 | tail -n 12
+
+echo "== photographs: a 24-megapixel JPEG and PNG from file to texture, against stb_image + GLU"
+if [ -d "$build/photo" ]; then
+    [ -x "$build/bench/photo_bench" ] || cmake --build "$build" --target photo_bench
+    "$build/bench/photo_bench" --benchmark_repetitions=5 --benchmark_report_aggregates_only=true
+fi
 
 echo "== the program at 640x480 with the gl_watch shim, ${PLUVINA_BENCH_SECONDS:-10} s per run"
 export PLUVINA_GL_WATCH=${PLUVINA_GL_WATCH:-$build/tools/libgl_watch.so}

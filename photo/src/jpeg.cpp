@@ -66,7 +66,7 @@ bool decoded(int status, tjhandle handle) {
 } // namespace
 
 bool decodeJpeg(const unsigned char* data, std::size_t size, const PhotoOptions& options,
-                libgr::grImage2D& out, int& orientation) {
+                libgr::grImage2D& out, int& orientation, std::vector<unsigned char>* owner) {
     Decompressor d;
     if (d.handle == nullptr)
         return fail("JPEG: the decoder could not start");
@@ -86,12 +86,13 @@ bool decodeJpeg(const unsigned char* data, std::size_t size, const PhotoOptions&
     const PhotoSize size2 = fitLongestSide(full, options.longestSide, options.maxTextureSize);
     const PhotoSize decodedSize = decoderSize(full, size2);
     const bool cmyk = colourspace == TJCS_CMYK || colourspace == TJCS_YCCK;
+    const int exif = jpegOrientation(data, size);
     libgr::grImage2D image;
-    if (!makeRecord(image, libgr::grLayoutBGRA, size2.width, size2.height))
-        return fail("out of memory for the picture");
     const int w = static_cast<int>(decodedSize.width), h = static_cast<int>(decodedSize.height);
     if (!cmyk && size2.width == decodedSize.width && size2.height == decodedSize.height) {
         // Straight into the record, bottom row first as GL takes it.
+        if (!makeRecord(image, libgr::grLayoutBGRA, size2.width, size2.height))
+            return fail("out of memory for the picture");
         if (!decoded(tjDecompress2(d.handle, data, length, image.pixels.begin(), w,
                                    static_cast<int>(image.rowStride()), h, TJPF_BGRA,
                                    TJFLAG_BOTTOMUP),
@@ -106,6 +107,10 @@ bool decodeJpeg(const unsigned char* data, std::size_t size, const PhotoOptions&
                                    cmyk ? TJPF_CMYK : TJPF_BGRA, 0),
                      d.handle))
             return false;
+        if (owner != nullptr)
+            std::vector<unsigned char>().swap(*owner);
+        if (!makeRecord(image, libgr::grLayoutBGRA, size2.width, size2.height))
+            return fail("out of memory for the picture");
         // Alpha is 255 throughout: every component takes the colour curve, one plain loop.
         RowScaler scaler(decodedSize.width, decodedSize.height, viewOf(image), -1);
         for (int y = 0; y < h; ++y) {
@@ -115,7 +120,7 @@ bool decodeJpeg(const unsigned char* data, std::size_t size, const PhotoOptions&
             scaler.push(row);
         }
     }
-    orientation = jpegOrientation(data, size);
+    orientation = exif;
     out = image;
     return true;
 }

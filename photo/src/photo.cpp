@@ -74,13 +74,14 @@ bool upright(grImage2D& image, int orientation, const PhotoOptions& options) {
     return true;
 }
 
+// `owner`, when given, holds the bytes at `data`, which the decoder may let go early.
 bool decodeBytes(const unsigned char* data, std::size_t size, const PhotoOptions& options,
-                 grImage2D& out) {
+                 grImage2D& out, std::vector<unsigned char>* owner = nullptr) {
     grImage2D image;
     int orientation = 1;
     switch (sniffPhoto(data, size)) {
     case PhotoKind::Jpeg:
-        if (!detail::decodeJpeg(data, size, options, image, orientation))
+        if (!detail::decodeJpeg(data, size, options, image, orientation, owner))
             return false;
         break;
     case PhotoKind::Png:
@@ -248,7 +249,7 @@ bool decodeFile(const char* path, const PhotoOptions& options, grImage2D& out) {
         std::memcpy(bytes.data(), head, got < length ? got : length);
     if (length > got && std::fread(bytes.data() + got, 1, length - got, f) != length - got)
         return detail::fail("cannot read the whole file");
-    return decodeBytes(bytes.data(), bytes.size(), options, out);
+    return decodeBytes(bytes.data(), bytes.size(), options, out, &bytes);
 }
 
 } // namespace

@@ -100,8 +100,12 @@ struct Curves {
 
 /// Decodes a JPEG picture (as decodePhoto describes) into `out`, upright only when
 /// `orientation` comes back 1; sets `orientation` to the file's EXIF orientation.
+/// `owner`, when given, holds the bytes at `data`: they are let go as soon as the decoder is
+/// done with them, before the picture is scaled, so the file and the scaled picture never
+/// take memory at the same time.
 bool decodeJpeg(const unsigned char* data, std::size_t size, const PhotoOptions& options,
-                libgr::grImage2D& out, int& orientation);
+                libgr::grImage2D& out, int& orientation,
+                std::vector<unsigned char>* owner = nullptr);
 /// As decodeJpeg, for a PNG picture (orientation from its eXIf chunk).
 bool decodePng(const unsigned char* data, std::size_t size, const PhotoOptions& options,
                libgr::grImage2D& out, int& orientation);
