@@ -5,6 +5,9 @@
 #include "libphoto/photo.h"
 #include "libphoto/resample.h"
 
+#include "libgr/texture_image.h"
+#include "libgr/texture_unpack.h"
+
 #include <cstdio>
 #include <cstdlib>
 #include <string>
