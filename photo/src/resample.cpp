@@ -115,17 +115,19 @@ RowScaler::Axis::Axis(std::uint32_t from, std::uint32_t to) {
         first[i] = j0;
         count[i] = j1 - j0 + 1;
         offset[i] = static_cast<std::uint32_t>(weight.size());
-        std::uint32_t sum = 0;
+        // Each weight is the rounded running total minus the weights before it, so the
+        // weights sum to exactly one however many source pixels share the output pixel
+        // (rounding each on its own drifts by up to half a unit a tap: past one for a
+        // thousand-fold reduction, which would overflow the sums).
+        std::uint64_t covered = 0;
+        std::uint32_t given = 0;
         for (std::uint32_t j = j0; j <= j1; ++j) {
-            const std::uint64_t overlap =
+            covered +=
                 std::min(hi, std::uint64_t{j + 1} * to) - std::max(lo, std::uint64_t{j} * to);
-            const auto w = static_cast<std::uint32_t>((overlap * kOne + from / 2) / from);
-            weight.push_back(static_cast<std::uint16_t>(w));
-            sum += w;
+            const auto upTo = static_cast<std::uint32_t>((covered * kOne + from / 2) / from);
+            weight.push_back(static_cast<std::uint16_t>(upTo - given));
+            given = upTo;
         }
-        // Rounding may leave the sum a little off one; the largest weight takes the rest.
-        auto largest = std::max_element(weight.begin() + offset[i], weight.end());
-        *largest = static_cast<std::uint16_t>(*largest + kOne - sum);
     }
 }
 

@@ -195,6 +195,15 @@ TEST(Photo, ResamplingAndMipmapChains) {
     grImage2D odd;
     ASSERT_TRUE(libphoto::resamplePhoto(base, 3, 2, odd));
     expectNear(pixelAt(odd, 0, 0), {137, 137, 137, 191}, 0); // 3/4 black, 1/4 white
+    // A 5530-fold reduction, each tap's weight rounded up: grey must stay that grey.
+    grImage2D wide = base;
+    wide.width = 27652;
+    wide.height = 1;
+    ASSERT_TRUE(wide.allocatePixels());
+    std::memset(wide.pixels.begin(), 128, wide.pixels.size());
+    grImage2D thin;
+    ASSERT_TRUE(libphoto::resamplePhoto(wide, 5, 1, thin));
+    expectNear(pixelAt(thin, 4, 0), {128, 128, 128, 128}, 0);
     ASSERT_TRUE(libphoto::buildMipmapChain(odd, true, levels));
     ASSERT_EQ(levels.size(), 2u);
     EXPECT_EQ(levels[1].width, 1u);
