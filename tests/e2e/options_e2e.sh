@@ -34,6 +34,7 @@ t = r["frame_ms"]
 assert r["frames"] >= 10, "too few frames"
 assert abs(r["fps"] * 2 - (r["frames"] - 1)) <= 0.1 * r["frames"] + 2, "fps and frames disagree"
 assert 0 < r["first_frame_ms"] < 60000
+assert r["photos_ms"] == r["first_frame_ms"], "the sample photographs show from the first frame"
 assert 0 < t["p50"] <= t["p95"] <= t["p99"] <= t["max"] < 2000
 PY
 
