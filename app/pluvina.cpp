@@ -82,22 +82,26 @@ void Pluvina::init() {
     fountainB.setup(false);
 
     const grRect square(grVec2(-256.0f, -256.0f), grVec2(256.0f, 256.0f));
+    // Asked of GL once, and only when the user names a photograph.
+    const bool named = !options.upright.empty() || !options.floor.empty();
+    const libphoto::TextureRequest request = named ? photoRequest() : libphoto::TextureRequest();
     if (billboardA == nullptr) {
         const grPose upright(grRotation(0.0f, grVec3(0.0f, 0.0f, 1.0f)),
                              grVec3(0.0f, 0.0f, -256.0f));
         billboardA = new BillBoard;
-        setUpPhoto(*billboardA, "p6155961.bmp", options.upright, upright, square);
+        setUpPhoto(*billboardA, "p6155961.bmp", options.upright, request, upright, square);
     }
     if (billboardB == nullptr) {
         const grPose floor(grRotation(-90.0f, grVec3(1.0f, 0.0f, 0.0f)),
                            grVec3(0.0f, -256.0f, 0.0f));
         billboardB = new BillBoard;
-        setUpPhoto(*billboardB, "p6155955.bmp", options.floor, floor, square);
+        setUpPhoto(*billboardB, "p6155955.bmp", options.floor, request, floor, square);
     }
 }
 
 void Pluvina::setUpPhoto(BillBoard& board, const char* classicName, const std::string& named,
-                         const grPose& pose, const grRect& rect) {
+                         const libphoto::TextureRequest& request, const grPose& pose,
+                         const grRect& rect) {
     if (named.empty()) {
         const std::string path = photoPath(classicName);
         if (!board.load(path.c_str(), pose, rect))
@@ -106,7 +110,7 @@ void Pluvina::setUpPhoto(BillBoard& board, const char* classicName, const std::s
     }
     // The window comes up and animates at once; the photograph shows once it is ready.
     board.place(pose, rect);
-    if (loader.request(board.photo, named, photoRequest()))
+    if (loader.request(board.photo, named, request))
         ++photosPending;
     else
         reportPhoto(named, "cannot start the loader");

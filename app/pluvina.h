@@ -89,9 +89,10 @@ private:
     /// Swaps the buffers; saves the frame when asked to, ends a limited run.
     void endFrame();
     /// Puts a photograph on `board`: the classic BMP file `classicName` at once, or the file
-    /// the user `named`, through the loader.
+    /// the user `named`, through the loader, as `request` says.
     void setUpPhoto(BillBoard& board, const char* classicName, const std::string& named,
-                    const libgr::grPose& pose, const libgr::grRect& rect);
+                    const libphoto::TextureRequest& request, const libgr::grPose& pose,
+                    const libgr::grRect& rect);
     /// Uploads the photographs the loader has finished; says which cannot be shown.
     void collectPhotos();
     /// One line on standard error: the photograph at `path` cannot be shown, and why.

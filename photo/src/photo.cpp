@@ -158,33 +158,16 @@ int convertBmpRow(const grImage2D& image, const unsigned char* in, unsigned char
     }
 }
 
-// Width × height as a BMP's headers claim them (0 when too short to say): 16-bit fields
-// after a 12-byte core header, else 32-bit ones, a negative height meaning top-down rows.
-std::uint64_t bmpClaimedPixels(const unsigned char* head, std::size_t size) {
-    auto field = [&](std::size_t at, int bytes) {
-        std::uint32_t v = 0;
-        for (int i = bytes - 1; i >= 0; --i)
-            v = v << 8 | head[at + i];
-        return v;
-    };
-    if (size < 18)
-        return 0;
-    const bool core = field(14, 4) == 12;
-    if (size < (core ? 22u : 26u))
-        return 0;
-    if (core)
-        return std::uint64_t{field(18, 2)} * field(20, 2);
-    const std::int64_t height = static_cast<std::int32_t>(field(22, 4));
-    return std::uint64_t{field(18, 4)} * static_cast<std::uint64_t>(height < 0 ? -height : height);
-}
-
 bool decodeBmp(const char* path, const PhotoOptions& options, grImage2D& out) {
     libgr::grBmpFile file;
     grImage2D image;
-    if (!file.load(path) || !libgr::grBmpToImage(image, file))
+    // The reader checks the pixel limit against the headers, before it reads or allocates
+    // anything of the picture; its refusal is said in the words the other kinds use.
+    if (!file.load(path, options.maxPixels) || !libgr::grBmpToImage(image, file)) {
+        if (std::strcmp(libgr::grBmpFailureReason(), "picture too large") == 0)
+            return detail::fail("the picture has more pixels than allowed");
         return detail::failWith("BMP", libgr::grBmpFailureReason());
-    if (std::uint64_t{image.width} * image.height > options.maxPixels)
-        return detail::fail("the picture has more pixels than allowed");
+    }
     const PhotoSize size =
         fitLongestSide({image.width, image.height}, options.longestSide, options.maxTextureSize);
     // BGRA and luminance records go to GL as the reader made them (sharing the file's bytes
@@ -235,12 +218,8 @@ bool decodeFile(const char* path, const PhotoOptions& options, grImage2D& out) {
     } closer{f};
     unsigned char head[26] = {};
     const std::size_t got = std::fread(head, 1, sizeof head, f);
-    if (sniffPhoto(head, got) == PhotoKind::Bmp) {
-        // The reader has a limit of its own; this one must hold before it allocates too.
-        if (bmpClaimedPixels(head, got) > options.maxPixels)
-            return detail::fail("the picture has more pixels than allowed");
+    if (sniffPhoto(head, got) == PhotoKind::Bmp)
         return decodeBmp(path, options, out);
-    }
     const std::uint64_t length = status.size;
     if (length > options.maxFileBytes)
         return detail::fail("the file is longer than allowed");
