@@ -222,7 +222,13 @@ TEST(Hostile, WideAndTallThroughTheScaler) {
     };
     PhotoOptions screen;
     screen.longestSide = 1024;
+    Bytes tall = oneBit(1, 8); // its IHDR made to claim 2^25 rows
+    Bytes ihdr(tall.begin() + 16, tall.begin() + 29);
+    ihdr[4] = 2;
+    const Bytes claim = chunk("IHDR", ihdr);
+    std::copy(claim.begin(), claim.end(), tall.begin() + 8);
     expectAll({{"2^25 x 1", oneBit(1 << 25, 1), grErrc::none, ""},
+               {"1 x 2^25", tall, grErrc::sideTooLong, "more rows"},
                {"2^27 x 1", oneBit(1 << 27, 1), grErrc::sideTooLong, "too long to stream"},
                {"1 x 2^22", oneBit(1, 1 << 22), grErrc::none, ""}},
               screen);
