@@ -4,12 +4,12 @@
 
 #include "photo_internal.h"
 
+#include "libutils/platform.h"
+
 #include <algorithm>
 #include <cmath>
 #include <cstring>
 #include <new>
-#include <sys/mman.h>
-#include <unistd.h>
 
 namespace libphoto {
 
@@ -58,7 +58,9 @@ bool makeRecord(libgr::grImage2D& out, std::int32_t layout, std::uint32_t width,
     libgr::grImage2D image = describe(layout, width, height);
     if (width == 0 || height == 0 || !image.allocatePixels())
         return false;
-    preferHugePages(image.pixels.begin(), image.pixels.size());
+    // Large pages under a large block not yet touched: on first touch a fresh 4 KiB page
+    // costs more than decoding into it.
+    libutils::adviseLargePages(image.pixels.begin(), image.pixels.size());
     out = image;
     return true;
 }
@@ -251,26 +253,10 @@ void RowScaler::emit() {
     ++out_;
 }
 
-void preferHugePages(void* block, std::size_t bytes) {
-#ifdef MADV_HUGEPAGE
-    constexpr std::size_t kWorthIt = std::size_t{4} << 20;
-    const auto page = static_cast<std::uintptr_t>(sysconf(_SC_PAGESIZE));
-    if (bytes < kWorthIt || page == 0 || (page & (page - 1)) != 0)
-        return;
-    const auto at = reinterpret_cast<std::uintptr_t>(block);
-    const std::uintptr_t start = (at + page - 1) & ~(page - 1), end = (at + bytes) & ~(page - 1);
-    if (end > start)
-        madvise(reinterpret_cast<void*>(start), end - start, MADV_HUGEPAGE); // advice only
-#else
-    (void)block;
-    (void)bytes;
-#endif
-}
-
 bool freshBytes(libgr::ofsvector<unsigned char>& buffer, std::uint64_t bytes) {
     if (bytes > 0xFFFFFFFFu || !buffer.create(static_cast<std::uint32_t>(bytes)))
         return false;
-    preferHugePages(buffer.begin(), bytes);
+    libutils::adviseLargePages(buffer.begin(), bytes);
     return true;
 }
 
