@@ -28,4 +28,8 @@ set(ENV{PKG_CONFIG_LIBDIR}
 set(ENV{PKG_CONFIG_PATH} "")
 
 set(CMAKE_EXE_LINKER_FLAGS_INIT "-static")
-set(CMAKE_CROSSCOMPILING_EMULATOR wine)
+# Static archives only (libz.a, not the import library libz.dll.a beside it).
+set(CMAKE_FIND_LIBRARY_SUFFIXES .a)
+# Wine in a prefix of the build's own.
+get_filename_component(PLUVINA_SOURCE_ROOT "${CMAKE_CURRENT_LIST_DIR}/.." ABSOLUTE)
+set(CMAKE_CROSSCOMPILING_EMULATOR ${PLUVINA_SOURCE_ROOT}/scripts/wine.sh ${CMAKE_BINARY_DIR}/wine)

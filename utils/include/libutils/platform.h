@@ -6,8 +6,8 @@
 // (entry-point lookup, swap control) lives with the extension probes in libgr.
 #pragma once
 
-#include <cstdint>
 #include <cstddef>
+#include <cstdint>
 #include <cstdio>
 #include <string>
 
