@@ -2,6 +2,7 @@
 
 #include <gtest/gtest.h>
 
+#include <cerrno>
 #include <cstdio>
 #include <fstream>
 #include <string>
@@ -18,4 +19,33 @@ TEST(Platform, FileStatusReportsSizeAndMissingFiles) {
     EXPECT_FALSE(libutils::fileStatus(path.c_str(), st));
     EXPECT_EQ(st.size, 77u) << "a failed query leaves the output alone";
     EXPECT_FALSE(libutils::fileStatus(nullptr, st));
+}
+
+TEST(Platform, CreatesFilesExclusivelyOrTruncatingAndOpensOnlyRegularOnes) {
+    const std::string path = ::testing::TempDir() + "create-" + std::to_string(getpid());
+    std::remove(path.c_str());
+    EXPECT_FALSE(libutils::nameTaken(path.c_str()));
+    int error = 0;
+    std::FILE* made = libutils::createFile(path.c_str(), true, error);
+    ASSERT_NE(made, nullptr) << error;
+    std::fputs("first", made);
+    std::fclose(made);
+    EXPECT_TRUE(libutils::nameTaken(path.c_str()));
+    EXPECT_EQ(libutils::createFile(path.c_str(), true, error), nullptr);
+    EXPECT_EQ(error, EEXIST);
+    libutils::FileStatus st;
+    const char* reason = nullptr;
+    std::FILE* read = libutils::openRegularFile(path.c_str(), st, reason);
+    ASSERT_NE(read, nullptr) << reason;
+    std::fclose(read);
+    EXPECT_EQ(st.size, 5u) << "an exclusive create never touches what is there";
+    std::fclose(libutils::createFile(path.c_str(), false, error));
+    ASSERT_TRUE(libutils::fileStatus(path.c_str(), st));
+    EXPECT_EQ(st.size, 0u) << "a plain create truncates";
+    std::remove(path.c_str());
+    const std::string folder = ::testing::TempDir() + ".";
+    EXPECT_EQ(libutils::openRegularFile(folder.c_str(), st, reason), nullptr);
+    EXPECT_STREQ(reason, "not a regular file");
+    EXPECT_EQ(libutils::createFile(folder.c_str(), true, error), nullptr);
+    EXPECT_NE(libutils::executableFolder(), "");
 }
