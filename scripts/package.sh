@@ -53,6 +53,10 @@ Depends: $depends
 Homepage: https://localhost/pluvina
 Description: $description
 EOF
+    # Shared libraries: the loader's cache is brought up to date after installing.
+    if compgen -G "$root/usr/lib/*.so.*" >/dev/null; then
+        echo "activate-noawait ldconfig" >"$root/DEBIAN/triggers"
+    fi
     fakeroot dpkg-deb --build -Zxz "$root" "dist/${package}_${version}_${arch}.deb" >/dev/null
     echo "package: dist/${package}_${version}_${arch}.deb"
 }
@@ -61,6 +65,7 @@ echo "== Debian packages of $version ($arch)"
 program=$stage/pluvina
 install_component "$static" pluvina_program "$program"
 gzip -9n "$program/usr/share/man/man1/pluvina.1"
+strip --strip-unneeded "$program/usr/bin/pluvina"
 build_deb "$program" pluvina "$(shlib_depends "$program" "$program/usr/bin/pluvina")" \
     "OpenGL demo: two fountains of drops in front of two photographs
  An OpenGL window in which two fountains throw translucent drops in front of two
@@ -76,6 +81,8 @@ install_component "$shared" pluvina_development "$dev"
 install_component "$shared" pluvina_runtime "$dev"
 rm -rf "$dev/usr/lib/pkgconfig"
 mv "$stage/pkgconfig" "$dev/usr/lib/pkgconfig"
+strip --strip-unneeded "$dev"/usr/lib/libpluvina_*.so.*.*.*
+strip --strip-debug "$dev"/usr/lib/libpluvina_*.a
 libs=$(shlib_depends "$dev" "$dev"/usr/lib/libpluvina_*.so.*.*.*)
 build_deb "$dev" libpluvina-dev \
     "$libs, libgl-dev, libglu1-mesa-dev, freeglut3-dev, libturbojpeg0-dev, libspng-dev, pkg-config" \
@@ -91,6 +98,7 @@ if [ -x "$windows/app/pluvina.exe" ]; then
     mkdir -p "$zipdir"
     cp "$windows/app/pluvina.exe" "$windows/app/p6155961.bmp" "$windows/app/p6155955.bmp" \
         README.md "$zipdir/"
+    x86_64-w64-mingw32-strip --strip-unneeded "$zipdir/pluvina.exe"
     rm -f "dist/pluvina-$version-win64.zip"
     (cd "$stage" && zip -qr9 "$OLDPWD/dist/pluvina-$version-win64.zip" "pluvina-$version-win64")
     echo "package: dist/pluvina-$version-win64.zip"
