@@ -11,8 +11,6 @@
 #define NOMINMAX
 #endif
 #include <windows.h>
-// The one other system header that still spells them (the multimedia timer).
-#include <mmsystem.h>
 
 #undef near
 #undef far

@@ -3,9 +3,11 @@
 #include <gtest/gtest.h>
 
 #include <cerrno>
+#include <chrono>
 #include <cstdio>
 #include <fstream>
 #include <string>
+#include <thread>
 #include <unistd.h>
 
 TEST(Platform, FileStatusReportsSizeAndMissingFiles) {
@@ -48,4 +50,12 @@ TEST(Platform, CreatesFilesExclusivelyOrTruncatingAndOpensOnlyRegularOnes) {
     EXPECT_STREQ(reason, "not a regular file");
     EXPECT_EQ(libutils::createFile(folder.c_str(), true, error), nullptr);
     EXPECT_NE(libutils::executableFolder(), "");
+}
+
+TEST(Platform, ClockCountsMilliseconds) {
+    const std::uint32_t before = libutils::timeGetTime();
+    std::this_thread::sleep_for(std::chrono::milliseconds(30));
+    const std::uint32_t waited = libutils::timeGetTime() - before;
+    EXPECT_GE(waited, 29u);
+    EXPECT_LT(waited, 5000u);
 }

@@ -6,7 +6,6 @@
 #include <cstdlib>
 #include <fcntl.h>
 #include <io.h>
-#include <mmsystem.h>
 #include <sys/stat.h>
 #include <sys/types.h>
 
@@ -55,8 +54,16 @@ std::FILE* streamOf(HANDLE handle, int openFlags, const char* mode) {
 } // namespace
 
 std::uint32_t timeGetTime() {
-    // The multimedia timer: milliseconds since Windows started, wrapping at 32 bits.
-    return ::timeGetTime();
+    // The performance counter, not the multimedia timer of that name: that one ticks every
+    // 5 to 16 ms unless the whole system's timer is sped up, which would make the
+    // animation's steps uneven. Milliseconds since start-up, truncated to wrap at 32 bits.
+    LARGE_INTEGER count{}, frequency{};
+    QueryPerformanceCounter(&count);
+    QueryPerformanceFrequency(&frequency);
+    const auto ticks = static_cast<std::uint64_t>(count.QuadPart);
+    const auto perSecond = static_cast<std::uint64_t>(frequency.QuadPart);
+    const std::uint64_t ms = ticks / perSecond * 1000u + ticks % perSecond * 1000u / perSecond;
+    return static_cast<std::uint32_t>(ms);
 }
 
 bool fileStatus(const char* path, FileStatus& out) {
