@@ -96,7 +96,7 @@ EOF
 
 build_googletest() {
     # The tests' framework, from the sources Debian's libgtest-dev ships.
-    cmake_install googletest /usr/src/googletest -DBUILD_GMOCK=ON -Dgtest_disable_pthreads=OFF
+    cmake_install googletest /usr/src/googletest -DBUILD_GMOCK=OFF
 }
 
 # Header-only: stb (the screenshot's PNG encoder) is the same for every system.
