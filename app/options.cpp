@@ -1,12 +1,13 @@
 #include "options.h"
 
+#include "libutils/platform.h"
+
 #include <cerrno>
 #include <climits>
 #include <cmath>
 #include <cstdlib>
 #include <cstring>
 #include <iterator>
-#include <unistd.h>
 #include <vector>
 
 namespace {
@@ -212,12 +213,7 @@ int Options::windowHeight() const {
 }
 
 std::string executableDir() {
-    char path[PATH_MAX];
-    const ssize_t n = readlink("/proc/self/exe", path, sizeof path - 1);
-    if (n <= 0)
-        return "";
-    const std::string exe(path, static_cast<std::size_t>(n));
-    return exe.substr(0, exe.find_last_of('/'));
+    return libutils::executableFolder();
 }
 
 std::string baseName(const std::string& path) {

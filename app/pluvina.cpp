@@ -384,5 +384,9 @@ std::string Pluvina::photoPath(const char* name) const {
     if (exeDir.empty())
         return name;
     const std::string beside = exeDir + "/" + name;
-    return access(beside.c_str(), F_OK) == 0 ? beside : name;
+    if (access(beside.c_str(), F_OK) == 0)
+        return beside;
+    // An installed program finds the samples in its package's data folder.
+    const std::string installed = exeDir + "/../share/pluvina/" + name;
+    return access(installed.c_str(), F_OK) == 0 ? installed : name;
 }

@@ -1,13 +1,12 @@
 #include "screenshot.h"
 
+#include "libutils/platform.h"
+
 #include <GL/gl.h>
 
 #include <cerrno>
 #include <cstdio>
 #include <cstring>
-#include <fcntl.h>
-#include <sys/stat.h>
-#include <unistd.h>
 
 #define STB_IMAGE_WRITE_IMPLEMENTATION
 #define STBI_WRITE_NO_STDIO // files are opened here, so that "exclusive" can be honoured
@@ -64,21 +63,10 @@ bool writePng(const Frame& frame, const std::string& path, bool exclusive, std::
         reason = "no picture to save";
         return false;
     }
-    // Non-blocking open: a FIFO nobody reads would otherwise hold the program for ever (it
-    // is refused with ENXIO instead); one that is read gets the picture, written blocking.
-    const int flags = O_WRONLY | O_CREAT | O_NONBLOCK | O_CLOEXEC | (exclusive ? O_EXCL : O_TRUNC);
-    const int fd = open(path.c_str(), flags, 0644);
-    const int mode = fd < 0 ? -1 : fcntl(fd, F_GETFL);
-    if (fd < 0 || mode == -1 || fcntl(fd, F_SETFL, mode & ~O_NONBLOCK) == -1) {
-        reason = std::strerror(errno);
-        if (fd >= 0)
-            close(fd);
-        return false;
-    }
-    Sink sink{fdopen(fd, "wb"), 0};
+    int error = 0;
+    Sink sink{libutils::createFile(path.c_str(), exclusive, error), 0};
     if (sink.file == nullptr) {
-        reason = std::strerror(errno);
-        close(fd);
+        reason = std::strerror(error);
         return false;
     }
     const int encoded = stbi_write_png_to_func(writeBytes, &sink, frame.width, frame.height, 3,
@@ -95,7 +83,7 @@ bool writePng(const Frame& frame, const std::string& path, bool exclusive, std::
                                : std::strerror(closeError);
     // Only a file made here is taken away again; a named one may be anything, even a device.
     if (exclusive)
-        unlink(path.c_str());
+        std::remove(path.c_str());
     return false;
 }
 
@@ -110,10 +98,7 @@ bool writeNewPng(const Frame& frame, const std::string& stem, std::string& name,
             return true;
         }
         // Only a name already taken is worth another try; writePng removes what it created.
-        // lstat, not access: a link that leads nowhere takes its name too (O_EXCL never
-        // writes through it), though access would call the name free.
-        struct stat taken {};
-        if (lstat(candidate.c_str(), &taken) != 0)
+        if (!libutils::nameTaken(candidate.c_str()))
             return false;
     }
     reason = "no free file name left";

@@ -64,3 +64,15 @@ write_basic_package_version_file(${PROJECT_BINARY_DIR}/pluvinaConfigVersion.cmak
 install(FILES ${PROJECT_BINARY_DIR}/pluvinaConfig.cmake
               ${PROJECT_BINARY_DIR}/pluvinaConfigVersion.cmake
         DESTINATION ${PLUVINA_CMAKE_DIR} COMPONENT pluvina_development)
+
+# The program, its manual page and its sample photographs, which it finds in
+# <prefix>/share/pluvina when the working directory has none.
+if(PLUVINA_BUILD_DEMO)
+    install(TARGETS pluvina RUNTIME DESTINATION ${CMAKE_INSTALL_BINDIR} COMPONENT pluvina_program)
+    install(FILES ${PROJECT_BINARY_DIR}/app/p6155961.bmp ${PROJECT_BINARY_DIR}/app/p6155955.bmp
+            DESTINATION ${CMAKE_INSTALL_DATADIR}/pluvina COMPONENT pluvina_program)
+    if(PLUVINA_MANPAGE)
+        install(FILES ${PLUVINA_MANPAGE} DESTINATION ${CMAKE_INSTALL_MANDIR}/man1
+                COMPONENT pluvina_program)
+    endif()
+endif()

@@ -1,6 +1,9 @@
 #!/usr/bin/env bash
 # Installs what a fresh Debian machine lacks, then configures and builds into build/.
 # Usage: scripts/setup.sh [extra cmake arguments...]
+#        scripts/setup.sh --packages-only    install what is missing, build nothing
+# The list holds what the Windows build (MinGW-w64 with posix threads, NASM, Wine, the
+# mingw zlib) and the packaging (dpkg-dev, fakeroot, zip) need too.
 set -euo pipefail
 cd "$(dirname "$0")/.."
 
@@ -8,7 +11,9 @@ packages=(cmake g++ make pkg-config freeglut3-dev libglu1-mesa-dev libgl1-mesa-d
           xvfb xauth xdotool x11-utils imagemagick
           libgtest-dev libgmock-dev libbenchmark-dev libstb-dev bc
           libturbojpeg0-dev libjpeg62-turbo-dev libspng-dev zlib1g-dev
-          clang clang-format libclang-rt-14-dev valgrind python3 x11-apps doxygen)
+          clang clang-format libclang-rt-14-dev valgrind python3 x11-apps doxygen
+          g++-mingw-w64-x86-64-posix gcc-mingw-w64-x86-64-posix nasm wine wine64
+          libz-mingw-w64-dev dpkg-dev fakeroot zip)
 missing=()
 for p in "${packages[@]}"; do
     dpkg-query -W -f='${Status}' "$p" 2>/dev/null | grep -q "install ok installed" || missing+=("$p")
@@ -21,6 +26,8 @@ if [ ${#missing[@]} -gt 0 ]; then
     $SUDO apt-get update -qq
     $SUDO apt-get install -y -qq --no-install-recommends "${missing[@]}" >/dev/null
 fi
+
+[ "${1:-}" = --packages-only ] && exit 0
 
 BUILD_DIR=${BUILD_DIR:-build}
 cmake -S . -B "$BUILD_DIR" -DCMAKE_BUILD_TYPE=${BUILD_TYPE:-RelWithDebInfo} "$@" >/dev/null

@@ -2,7 +2,7 @@
 #include "records.h"
 
 #include "libgr/pixel_format.h"
-#include "memory.h"
+#include "libutils/platform.h"
 
 namespace libphoto::detail {
 
@@ -39,7 +39,7 @@ bool makeRecord(libgr::grImage2D& out, std::int32_t layout, std::uint32_t width,
     libgr::grImage2D image = describe(layout, width, height);
     if (width == 0 || height == 0 || !image.allocatePixels())
         return false;
-    preferHugePages(image.pixels.begin(), image.pixels.size());
+    libutils::adviseLargePages(image.pixels.begin(), image.pixels.size());
     out = image;
     return true;
 }

@@ -3,6 +3,8 @@
 #define GL_GLEXT_PROTOTYPES // the pixel-buffer calls, exported by the GL library
 #include "billboard.h"
 
+#include "libgr/extensions.h"
+
 #include "../graphics/bmp_builder.h"
 #include "gl_context.h"
 #include "gl_spy.h"
@@ -61,16 +63,26 @@ TEST(BillBoard, SharesTheFilesBytesWithGLAndDrawsOneQuadAtItsPose) {
     testgl::drainErrors();
 }
 
+template <typename Fn> Fn getGL(const char* name) {
+    return reinterpret_cast<Fn>(libgr::getProcAddress(name));
+}
+
 TEST(BillBoard, TextureGLRefusesIsDeletedAndSaysWhy) {
     testgl::ensureContext();
+    // GL 1.5 entry points: looked up, since not every system's GL library exports them.
+    const auto genBuffers = getGL<PFNGLGENBUFFERSPROC>("glGenBuffers");
+    const auto bindBuffer = getGL<PFNGLBINDBUFFERPROC>("glBindBuffer");
+    const auto bufferData = getGL<PFNGLBUFFERDATAPROC>("glBufferData");
+    const auto deleteBuffers = getGL<PFNGLDELETEBUFFERSPROC>("glDeleteBuffers");
+    ASSERT_TRUE(genBuffers && bindBuffer && bufferData && deleteBuffers);
     GLuint buffer = 0; // GL takes pixels from a bound unpack buffer: 4 bytes, so it refuses
-    glGenBuffers(1, &buffer);
-    glBindBuffer(GL_PIXEL_UNPACK_BUFFER, buffer);
-    glBufferData(GL_PIXEL_UNPACK_BUFFER, 4, nullptr, GL_STATIC_DRAW);
+    genBuffers(1, &buffer);
+    bindBuffer(GL_PIXEL_UNPACK_BUFFER, buffer);
+    bufferData(GL_PIXEL_UNPACK_BUFFER, 4, nullptr, GL_STATIC_DRAW);
     BillBoard b;
     EXPECT_FALSE(b.load(kPhoto.c_str(), libgr::grPose(), kSquare));
-    glBindBuffer(GL_PIXEL_UNPACK_BUFFER, 0);
-    glDeleteBuffers(1, &buffer);
+    bindBuffer(GL_PIXEL_UNPACK_BUFFER, 0);
+    deleteBuffers(1, &buffer);
     EXPECT_STREQ(b.reason(), "the graphics driver did not accept the picture");
     EXPECT_FALSE(b.photo->isLoaded()); // no name left behind, nothing drawn
     testgl::drainErrors();

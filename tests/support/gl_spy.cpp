@@ -3,8 +3,6 @@
 #include <GL/freeglut.h>
 #include <GL/glu.h>
 
-#include <dlfcn.h>
-
 namespace spy {
 namespace {
 std::vector<Call> g_calls;
@@ -54,6 +52,8 @@ void log(const char* name, std::vector<double> args, std::string text = {}) {
 #define P(p) spy::addr(p)
 #define SPY_UNPAREN(...) __VA_ARGS__
 #ifdef PLUVINA_SPY_INTERPOSE
+#include <dlfcn.h>
+
 // With shared libraries --wrap would miss their calls, so the executable defines the spied
 // functions under their own names: being first in symbol lookup, it receives every call, and
 // forwards to the real function found with dlsym(RTLD_NEXT). As with --wrap, calls that GLU or

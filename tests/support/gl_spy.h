@@ -28,8 +28,13 @@ std::vector<std::string> names(); ///< names of all recorded calls, in order
 void overrideCurrentWindow(int id);
 void clearCurrentWindowOverride();
 
+/// Addresses are logged above this mark (exactly: user-space addresses stay below 2^47), so
+/// that a log tells them from numbers wherever the system places its heap; null stays 0.
+constexpr double kAddressMark = 4503599627370496.0; // 2^52
+
 inline double addr(const void* p) {
-    return static_cast<double>(reinterpret_cast<std::uintptr_t>(p));
+    const auto a = reinterpret_cast<std::uintptr_t>(p);
+    return a == 0 ? 0.0 : kAddressMark + static_cast<double>(a);
 }
 
 } // namespace spy

@@ -33,9 +33,14 @@ extern PFNGLTEXIMAGE3DEXTPROC glTexImage3DEXT;
 extern PFNGLTEXSUBIMAGE3DEXTPROC glTexSubImage3DEXT;
 ///@}
 
-/// Looks up a GL entry point by name through GLX. Needs a current GL context to be
-/// meaningful; returns null for a null or unknown name.
+/// Looks up a GL entry point by name through the window system's GL (GLX, WGL). Needs a
+/// current GL context to be meaningful; returns null for a null or unknown name.
 void* getProcAddress(const char* name);
+
+/// Asks the current context for a swap interval of one frame through the window system's
+/// swap-control extensions (GLX: EXT, then MESA, then SGI; WGL: EXT). Returns the name of
+/// the extension that took the request, or null when none is present or all refused.
+const char* enableSwapControl();
 
 /// Whether `name` is one whole word of `extensions` (a space-separated list). False for a
 /// null list, a null or empty name, or a name containing a space. A word counts as starting

@@ -2,8 +2,6 @@
 // the probes.
 #include "libgr/extensions.h"
 
-#include <GL/glx.h>
-
 #include <cstring>
 
 namespace libgr {
@@ -34,12 +32,6 @@ template <class Fn> Fn lookup(const char* name) {
 }
 
 } // namespace
-
-void* getProcAddress(const char* name) {
-    if (name == nullptr)
-        return nullptr;
-    return reinterpret_cast<void*>(glXGetProcAddressARB(reinterpret_cast<const GLubyte*>(name)));
-}
 
 bool hasExtensionIn(const char* extensions, const char* name) {
     if (extensions == nullptr || !acceptableName(name))

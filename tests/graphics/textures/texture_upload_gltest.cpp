@@ -152,7 +152,7 @@ std::string run(GLenum target, std::istringstream& words, Params params) {
         out << "  " << call.name << "(";
         for (std::size_t i = 0; i < call.args.size(); ++i) { // addresses: only null matters
             out << (i ? "," : "");
-            call.args[i] >= 4294967296.0 ? out << "p" : out << call.args[i];
+            call.args[i] >= spy::kAddressMark ? out << "p" : out << call.args[i];
         }
         out << ")\n";
     }

@@ -1,11 +1,15 @@
-// The few operating-system services the libraries need, behind one small interface:
-// a wrapping millisecond clock, a file-status query with a 64-bit size, a non-blocking open
-// of regular files and big-endian to host conversion. The GL entry-point lookup lives with the
-// extension probes in libgr.
+// The few operating-system services the libraries and the program need, behind one small
+// interface: a wrapping millisecond clock, a file-status query with a 64-bit size, a
+// non-blocking open of regular files, the creation of files that must not replace anything,
+// a hint for large buffers and big-endian to host conversion. One source per system
+// implements it (platform_posix.cpp, platform_win32.cpp), chosen by the build. The GL side
+// (entry-point lookup, swap control) lives with the extension probes in libgr.
 #pragma once
 
+#include <cstddef>
 #include <cstdint>
 #include <cstdio>
+#include <string>
 
 namespace libutils {
 
@@ -29,6 +33,25 @@ bool fileStatus(const char* path, FileStatus& out);
 /// file" or "cannot open the file"; otherwise the open stream, with `out` describing the
 /// file actually opened (not whatever the path names by the time the caller looks again).
 std::FILE* openRegularFile(const char* path, FileStatus& out, const char*& reason);
+
+/// Creates the file at `path` for writing in binary mode. With `exclusive` nothing that is
+/// already there is ever replaced or written through, not even a link that leads nowhere;
+/// without it an existing file is truncated. Never waits doing so: a FIFO nobody reads is
+/// refused rather than waited for. Returns null on failure with `error` set to an errno
+/// value (for std::strerror).
+std::FILE* createFile(const char* path, bool exclusive, int& error);
+
+/// Whether anything at all (a file, a folder, a link, even one leading nowhere) holds the
+/// name `path`.
+bool nameTaken(const char* path);
+
+/// The folder that holds the running program, without a trailing separator; empty when the
+/// system cannot say.
+std::string executableFolder();
+
+/// Advice that a large buffer about to be filled would be better served by large memory
+/// pages; does nothing where the system offers no such advice or the buffer is small.
+void adviseLargePages(void* block, std::size_t bytes);
 
 /// Big-endian (network order) to host order.
 ///@{
