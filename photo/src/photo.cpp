@@ -2,15 +2,26 @@
 // libgr's reader, the upright turn, and the per-thread failure reason.
 #include "libphoto/photo.h"
 
+#include "colour.h"
 #include "libgr/bmp_file.h"
 #include "libphoto/orientation.h"
 #include "libphoto/resample.h"
 #include "libutils/platform.h"
 #include "photo_internal.h"
+#if PLUVINA_PHOTO_HEIF
+#include "heif.h"
+#endif
+#if PLUVINA_PHOTO_WEBP
+#include "webp.h"
+#endif
 
+#include <algorithm>
 #include <cstdio>
 #include <cstring>
+#include <memory>
 #include <new>
+#include <string>
+#include <utility>
 #include <vector>
 
 namespace libphoto {
@@ -46,6 +57,35 @@ const char* photoFailureReason() {
     return reason;
 }
 
+namespace {
+
+// An ISO BMFF file starts with its `ftyp` box: size, "ftyp", the major brand, a minor
+// version and the compatible brands. AVIF wins where a file names both kinds (an AVIF file
+// names mif1 as well).
+PhotoKind sniffFtyp(const unsigned char* data, std::size_t size) {
+    if (size < 16 || std::memcmp(data + 4, "ftyp", 4) != 0)
+        return PhotoKind::Unknown;
+    const std::uint64_t box = std::uint64_t{data[0]} << 24 | data[1] << 16 | data[2] << 8 | data[3];
+    if (box < 16)
+        return PhotoKind::Unknown;
+    const std::size_t end = static_cast<std::size_t>(std::min<std::uint64_t>(box, size));
+    static const char* const avif[] = {"avif", "avis"};
+    static const char* const heif[] = {"heic", "heix", "heim", "heis",
+                                       "hevc", "hevx", "mif1", "msf1"};
+    PhotoKind kind = PhotoKind::Unknown;
+    for (std::size_t at = 8; at + 4 <= end; at += at == 8 ? 8 : 4) { // the minor version skipped
+        for (const char* brand : avif)
+            if (std::memcmp(data + at, brand, 4) == 0)
+                return PhotoKind::Avif;
+        for (const char* brand : heif)
+            if (std::memcmp(data + at, brand, 4) == 0)
+                kind = PhotoKind::Heif;
+    }
+    return kind;
+}
+
+} // namespace
+
 PhotoKind sniffPhoto(const unsigned char* data, std::size_t size) {
     static const unsigned char png[8] = {0x89, 'P', 'N', 'G', '\r', '\n', 0x1A, '\n'};
     if (data == nullptr)
@@ -56,7 +96,42 @@ PhotoKind sniffPhoto(const unsigned char* data, std::size_t size) {
         return PhotoKind::Png;
     if (size >= 2 && data[0] == 'B' && data[1] == 'M')
         return PhotoKind::Bmp;
-    return PhotoKind::Unknown;
+    if (size >= 12 && std::memcmp(data, "RIFF", 4) == 0 && std::memcmp(data + 8, "WEBP", 4) == 0)
+        return PhotoKind::Webp;
+    return sniffFtyp(data, size);
+}
+
+bool photoKindDecoded(PhotoKind kind) {
+    switch (kind) {
+    case PhotoKind::Jpeg:
+    case PhotoKind::Png:
+    case PhotoKind::Bmp:
+        return true;
+#if PLUVINA_PHOTO_HEIF
+    case PhotoKind::Heif:
+    case PhotoKind::Avif:
+        return detail::heifDecodes(kind);
+#endif
+#if PLUVINA_PHOTO_WEBP
+    case PhotoKind::Webp:
+        return true;
+#endif
+    default:
+        return false;
+    }
+}
+
+const char* photoFormats() {
+    static const std::string list = [] {
+        std::string s = "JPEG, PNG, BMP";
+        const std::pair<PhotoKind, const char*> more[] = {
+            {PhotoKind::Heif, "HEIF"}, {PhotoKind::Avif, "AVIF"}, {PhotoKind::Webp, "WebP"}};
+        for (const auto& [kind, name] : more)
+            if (photoKindDecoded(kind))
+                s += std::string(", ") + name;
+        return s;
+    }();
+    return list.c_str();
 }
 
 namespace {
@@ -74,25 +149,112 @@ bool upright(grImage2D& image, int orientation, const PhotoOptions& options) {
     return true;
 }
 
+// Most memory a decoder's own buffers may take for one picture beside the result.
+constexpr std::uint64_t kWorkBudget = std::uint64_t{256} << 20;
+
+bool failWithError(const detail::Error& e) {
+    std::snprintf(reasonText, sizeof reasonText, "%s", e.text());
+    reason = reasonText;
+    return false;
+}
+
+// Feeds the decoder's rows to the area scaler.
+struct ScalerSink final : detail::RowSink {
+    detail::RowScaler& scaler;
+    explicit ScalerSink(detail::RowScaler& s) : scaler(s) {}
+    void push(const unsigned char* row) override { scaler.push(row); }
+};
+
+// The road for the kinds that have a row source: probe, plan (the output size, the smallest
+// decoder scale that covers it, the pixel and memory limits), rows into the scaler.
+bool decodeSource(detail::RowSource& source, const PhotoOptions& options, grImage2D& out,
+                  int& orientation, detail::ColourInfo& colour) {
+    detail::ProbeInfo info;
+    detail::Plan plan;
+    plan.limits.pixels = options.maxPixels;
+    plan.limits.workBytes = kWorkBudget;
+    if (const detail::Error e = source.probe(info, plan.limits))
+        return failWithError(e);
+    plan.stored = {info.width, info.height};
+    plan.output = fitLongestSide(plan.stored, options.longestSide, options.maxTextureSize);
+    plan.decoded = plan.stored;
+    for (const detail::DecoderScale s : info.scales) {
+        auto side = [s](std::uint32_t v) {
+            return static_cast<std::uint32_t>((std::uint64_t{v} * s.num + s.denom - 1) / s.denom);
+        };
+        const PhotoSize d{side(info.width), side(info.height)};
+        if (d.width >= plan.output.width && d.height >= plan.output.height &&
+            std::uint64_t{d.width} * d.height <
+                std::uint64_t{plan.decoded.width} * plan.decoded.height) {
+            plan.decoded = d;
+            plan.scale = s;
+        }
+    }
+    const std::uint64_t pixels = std::uint64_t{info.width} * info.height;
+    if (pixels * info.bufferedBytesPerPixel > kWorkBudget ||
+        std::uint64_t{info.width} * info.rowBytesPerPixel > kWorkBudget)
+        return detail::fail("the decoder would need more memory than the budget allows");
+    plan.layout = info.layout;
+    plan.alpha = info.hasAlpha ? 3 : -1;
+    grImage2D image;
+    if (!detail::makeRecord(image, info.layout, plan.output.width, plan.output.height))
+        return detail::fail("out of memory for the picture");
+    detail::RowScaler scaler(plan.decoded.width, plan.decoded.height, detail::viewOf(image),
+                             plan.alpha);
+    ScalerSink sink(scaler);
+    if (const detail::Error e = source.decode(plan, sink))
+        return failWithError(e);
+    orientation = info.orientation;
+    colour = info.colour;
+    out = image;
+    return true;
+}
+
 // `owner`, when given, holds the bytes at `data`, which the decoder may let go early.
 bool decodeBytes(const unsigned char* data, std::size_t size, const PhotoOptions& options,
                  grImage2D& out, std::vector<unsigned char>* owner = nullptr) {
     grImage2D image;
     int orientation = 1;
-    switch (sniffPhoto(data, size)) {
+    detail::ColourInfo colour;
+    std::unique_ptr<detail::RowSource> source;
+    const PhotoKind kind = sniffPhoto(data, size);
+    switch (kind) {
     case PhotoKind::Jpeg:
+        colour.icc = detail::jpegIccProfile(data, size); // before the decoder lets the bytes go
         if (!detail::decodeJpeg(data, size, options, image, orientation, owner))
             return false;
         break;
     case PhotoKind::Png:
-        if (!detail::decodePng(data, size, options, image, orientation))
+        if (!detail::decodePng(data, size, options, image, orientation, colour))
             return false;
         break;
     case PhotoKind::Bmp:
         return detail::fail("BMP pictures are read from files only");
+    case PhotoKind::Heif:
+    case PhotoKind::Avif:
+#if PLUVINA_PHOTO_HEIF
+        if (!detail::heifDecodes(kind))
+            return detail::fail("this build's HEIF decoder lacks the picture's codec");
+        source = detail::makeHeifSource(data, size);
+#endif
+        break;
+    case PhotoKind::Webp:
+#if PLUVINA_PHOTO_WEBP
+        source = detail::makeWebpSource(data, size);
+#endif
+        break;
     default:
-        return detail::fail("not a JPEG, PNG or BMP picture");
+        return detail::fail("not a picture of a kind this library reads");
     }
+    if (kind != PhotoKind::Jpeg && kind != PhotoKind::Png) {
+        if (source == nullptr)
+            return detail::fail("a kind of picture this build does not read");
+        if (!decodeSource(*source, options, image, orientation, colour))
+            return false;
+    }
+    // After scaling: fewer pixels to convert. A profile that cannot be used is passed over.
+    const detail::View v = detail::viewOf(image);
+    detail::convertToSrgb(colour, image.layout, v.top, v.stride, v.width, v.height);
     if (!upright(image, orientation, options))
         return false;
     out = image;

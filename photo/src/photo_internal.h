@@ -4,6 +4,7 @@
 
 #include "libgr/image_record.h"
 #include "libphoto/photo.h"
+#include "road.h"
 
 #include <cstddef>
 #include <cstdint>
@@ -106,8 +107,9 @@ struct Curves {
 bool decodeJpeg(const unsigned char* data, std::size_t size, const PhotoOptions& options,
                 libgr::grImage2D& out, int& orientation,
                 std::vector<unsigned char>* owner = nullptr);
-/// As decodeJpeg, for a PNG picture (orientation from its eXIf chunk).
+/// As decodeJpeg, for a PNG picture (orientation from its eXIf chunk); `colour` gets the
+/// colour space its iCCP, sRGB, cHRM and gAMA chunks name, not yet applied.
 bool decodePng(const unsigned char* data, std::size_t size, const PhotoOptions& options,
-               libgr::grImage2D& out, int& orientation);
+               libgr::grImage2D& out, int& orientation, ColourInfo& colour);
 
 } // namespace libphoto::detail

@@ -2,6 +2,7 @@
 // rows streamed into the area scaler one at a time (interlaced pictures decode whole first),
 // always as RGBA turned into BGRA on the way (alpha 255 where the picture has none: GL takes
 // four-byte BGRA rows fastest).
+#include "colour.h"
 #include "libphoto/orientation.h"
 #include "libphoto/resample.h"
 #include "photo_internal.h"
@@ -37,10 +38,34 @@ int orientationOf(spng_ctx* ctx) {
     return exifOrientation(reinterpret_cast<const unsigned char*>(exif.data), exif.length);
 }
 
+// The colour space the chunks name, as browsers read them: an ICC profile first, then sRGB,
+// then chromaticities with their gamma (or sRGB's curve), then a gamma alone. A damaged or
+// missing chunk says nothing.
+ColourInfo colourOf(spng_ctx* ctx) {
+    ColourInfo colour;
+    spng_iccp iccp{};
+    std::uint8_t intent = 0;
+    spng_chrm chrm{};
+    double gamma = 0;
+    const bool hasGamma = spng_get_gama(ctx, &gamma) == 0 && gamma > 0;
+    if (spng_get_iccp(ctx, &iccp) == 0 && iccp.profile_len > 0) {
+        colour.icc.assign(iccp.profile, iccp.profile + iccp.profile_len);
+    } else if (spng_get_srgb(ctx, &intent) == 0) {
+        colour.srgb = true;
+    } else if (spng_get_chrm(ctx, &chrm) == 0) {
+        const double xy[8] = {chrm.white_point_x, chrm.white_point_y, chrm.red_x,  chrm.red_y,
+                              chrm.green_x,       chrm.green_y,       chrm.blue_x, chrm.blue_y};
+        colour.icc = rgbProfile(xy, hasGamma ? gamma : 0);
+    } else if (hasGamma) {
+        colour.gamma = gamma;
+    }
+    return colour;
+}
+
 } // namespace
 
 bool decodePng(const unsigned char* data, std::size_t size, const PhotoOptions& options,
-               libgr::grImage2D& out, int& orientation) {
+               libgr::grImage2D& out, int& orientation, ColourInfo& colour) {
     Context c;
     if (c.ctx == nullptr)
         return fail("PNG: the decoder could not start");
@@ -113,6 +138,7 @@ bool decodePng(const unsigned char* data, std::size_t size, const PhotoOptions& 
     spng_decode_chunks(c.ctx);
     const int o = orientationOf(c.ctx);
     orientation = o == 0 ? 1 : o;
+    colour = colourOf(c.ctx);
     out = image;
     return true;
 }

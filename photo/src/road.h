@@ -80,14 +80,14 @@ struct Limits {
 
 /// What makePlan decided for one picture.
 struct Plan {
-    PhotoSize stored;         ///< the picture as stored
-    DecoderScale scale;       ///< the decoder's own reduction
-    PhotoSize decoded;        ///< the rows decode delivers: scaledSize(stored, scale)
-    PhotoSize output;         ///< the scaler's result, before orientation
-    int orientation = 1;      ///< turn applied after scaling (1: none)
-    std::int32_t layout = 0;  ///< of the delivered rows and of the output
-    int alpha = -1;           ///< index of alpha in a pixel; -1: scaled as colour
-    Limits limits;            ///< what every stage is held to
+    PhotoSize stored;        ///< the picture as stored
+    DecoderScale scale;      ///< the decoder's own reduction
+    PhotoSize decoded;       ///< the rows decode delivers: scaledSize(stored, scale)
+    PhotoSize output;        ///< the scaler's result, before orientation
+    int orientation = 1;     ///< turn applied after scaling (1: none)
+    std::int32_t layout = 0; ///< of the delivered rows and of the output
+    int alpha = -1;          ///< index of alpha in a pixel; -1: scaled as colour
+    Limits limits;           ///< what every stage is held to
 };
 
 /// Where decoded rows go, one at a time, top row first.

@@ -25,11 +25,21 @@ enum class PhotoKind {
     Jpeg,    ///< starts FF D8 FF
     Png,     ///< starts with the eight-byte PNG signature
     Bmp,     ///< starts "BM"
+    Heif,    ///< an ISO BMFF `ftyp` box naming a HEIF brand (heic, heix, mif1, ...)
+    Avif,    ///< an ISO BMFF `ftyp` box naming an AVIF brand (avif, avis)
+    Webp,    ///< starts "RIFF", four bytes, "WEBP"
 };
 
 /// The kind of picture `size` bytes at `data` hold, by their signature (a file name is never
 /// consulted). Unknown for fewer bytes than the signature needs.
 PhotoKind sniffPhoto(const unsigned char* data, std::size_t size);
+
+/// Whether this build decodes pictures of `kind` (HEIF, AVIF and WebP are optional at build
+/// time, and HEIF and AVIF need libheif's HEVC and AV1 decoders).
+bool photoKindDecoded(PhotoKind kind);
+
+/// The kinds of picture this build decodes, as a person reads them ("JPEG, PNG, BMP, ...").
+const char* photoFormats();
 
 /// Default for PhotoOptions::maxPixels: 2^27 pixels (for example 16384 × 8192), beyond the
 /// largest camera pictures, about 400 MB as BGR at full size.
@@ -55,13 +65,18 @@ struct PhotoOptions {
 
 /// Decodes the file at `path`, chosen by content: JPEG through TurboJPEG (scaled inside the
 /// decoder where that saves work), PNG through libspng (every colour type and bit depth,
-/// 16-bit reduced to 8, transparency kept), BMP through libgr's reader. The result in `out`:
-/// rows bottom-up as GL takes them, 8 bits a component, no unpack offsets, `pixelStore`
-/// pointing at a static record of the rows' real alignment (4 for four components, else 1);
-/// the record owns its bytes.
-///  - JPEG and PNG: always BGRA, the layout GL takes fastest (unsized GL_RGBA from
-///    GL_BGRA bytes); alpha 255 where the picture has none (no PNG alpha or tRNS, every
-///    JPEG); grey and CMYK pictures come out as BGRA too.
+/// 16-bit reduced to 8, transparency kept), BMP through libgr's reader, and where this build
+/// has them (photoKindDecoded) HEIF and AVIF through libheif (the primary image, turned as
+/// the file says, 10- and 12-bit reduced to 8) and WebP through libwebp (the first frame of
+/// an animation). The result in `out`: rows bottom-up as GL takes them, 8 bits a component,
+/// no unpack offsets, `pixelStore` pointing at a static record of the rows' real alignment
+/// (4 for four components, else 1); the record owns its bytes.
+///  - JPEG, PNG, HEIF, AVIF and WebP: always BGRA, the layout GL takes fastest (unsized
+///    GL_RGBA from GL_BGRA bytes); alpha 255 where the picture has none (no PNG alpha or
+///    tRNS, every JPEG); grey and CMYK pictures come out as BGRA too. Colours are converted
+///    into sRGB from the space the file names (an embedded ICC profile; PNG's sRGB, gAMA and
+///    cHRM; HEIF's nclx), when the build has colour management; untagged pictures are sRGB,
+///    and a damaged profile is passed over (the picture shown as sRGB), never refused.
 ///  - BMP: when no scaling is needed, the reader's record as it is when it is 8-bit BGRA or
 ///    luminance (sharing the file's bytes where the reader does); otherwise BGRA (alpha 255
 ///    where the file has none), or luminance for grey pictures.
