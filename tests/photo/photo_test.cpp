@@ -123,8 +123,8 @@ TEST(Photo, RefusesWithAReason) {
         const char* reason;
         PhotoOptions options;
     } cases[] = {
-        {"empty", {}, "not a JPEG, PNG or BMP picture", {}},
-        {"text", {'G', 'I', 'F', '8', '9', 'a'}, "not a JPEG, PNG or BMP picture", {}},
+        {"empty", {}, "not a picture of a kind", {}},
+        {"text", {'G', 'I', 'F', '8', '9', 'a'}, "not a picture of a kind", {}},
         {"JPEG cut short", Bytes(j.begin(), j.end() - 10), "Premature end", {}},
         {"JPEG header only", Bytes(j.begin(), j.begin() + 20), "JPEG", {}},
         {"JPEG claiming 60000 x 60000", hugeJpeg, "more pixels than allowed", {}},
