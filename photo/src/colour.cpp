@@ -3,6 +3,8 @@
 // and kept, and profiles made from chromaticities and a gamma.
 #include "colour.h"
 
+#include "libgr/image_record.h"
+
 #include <lcms2.h>
 
 #include <algorithm>
@@ -136,7 +138,7 @@ std::shared_ptr<const Conversion> makeConversion(const ColourInfo& colour, bool 
         c->greyTable.resize(256);
         for (int v = 0; v < 256; ++v)
             c->greyTable[v] = out[4 * v + 1];
-    } else if (space == cmsSigGrayData && greyRows) {
+    } else if (space == cmsSigGrayData) {
         cmsHTRANSFORM t = cmsCreateTransformTHR(ctx, from.get(), TYPE_GRAY_8, srgb.get(),
                                                 TYPE_BGR_8, intent, cmsFLAGS_NOCACHE);
         if (t == nullptr)
@@ -150,7 +152,7 @@ std::shared_ptr<const Conversion> makeConversion(const ColourInfo& colour, bool 
         for (int v = 0; v < 256; ++v)
             c->greyTable[v] = out[3 * v + 1];
     } else {
-        return nullptr; // CMYK, Lab, or a grey profile on colour rows
+        return nullptr; // CMYK, Lab and the rest
     }
     c->identity = true;
     for (int v = 0; v < 256 && c->identity; ++v)
@@ -217,8 +219,14 @@ bool convertToSrgb(const ColourInfo& colour, std::int32_t layout, unsigned char*
         return true;
     for (std::uint32_t y = 0; y < height; ++y) {
         unsigned char* row = top + static_cast<std::ptrdiff_t>(y) * stride;
-        if (components == 4) {
+        if (components == 4 && c->transform != nullptr) {
             cmsDoTransform(c->transform, row, row, width);
+            continue;
+        }
+        if (components == 4) { // grey pictures in BGRA rows: each colour through the table
+            for (std::uint32_t x = 0; x < width; ++x, row += 4)
+                for (int i = 0; i < 3; ++i)
+                    row[i] = c->greyTable[row[i]];
             continue;
         }
         for (std::uint32_t x = 0; x < width; ++x, row += components)

@@ -23,7 +23,7 @@ inline bool needsConversion(const ColourInfo& colour) {
 /// over a gamma; a gamma alone has sRGB's primaries. One conversion is made per distinct
 /// space and kept for the pictures that follow (the last few used); one that changes no
 /// colour costs nothing after the first time. A damaged profile, or one that does not
-/// describe the rows (CMYK, Lab, a grey profile on colour rows), leaves them as they are and
+/// describe RGB or grey pixels (CMYK, Lab), leaves them as they are and
 /// returns false: never a reason to refuse a picture. True when the rows are sRGB now.
 /// Without colour management in the build only sRGB rows give true. Thread-safe.
 bool convertToSrgb(const ColourInfo& colour, std::int32_t layout, unsigned char* top,

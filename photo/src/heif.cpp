@@ -115,10 +115,13 @@ public:
         info.hasAlpha = alpha_;
         info.layout = libgr::grLayoutBGRA;
         // The whole picture is decoded at once: the coded planes (three at worst, two bytes
-        // a sample above 8 bits), the converted RGBA picture and a turned copy of it.
+        // a sample above 8 bits), the converted RGBA picture (8 bytes a pixel on the way from
+        // deeper samples) and a turned copy of it; as coded and as shown.
         const bool deep = heif_image_handle_get_luma_bits_per_pixel(handle) > 8;
-        info.bufferedBytesPerPixel = deep ? 22 : 11;
-        info.rowBytesPerPixel = 4;
+        info.bufferedBytes =
+            (std::uint64_t(w) * std::uint64_t(h) + std::uint64_t(codedW) * codedH) *
+            (deep ? 11 : 6);
+        info.rowBytes = std::uint64_t(w) * 4;
         info.scales = {DecoderScale{}};
         info.colour.icc = profileOf(handle);
         return {};

@@ -12,7 +12,7 @@
 //    RowSink (the area scaler), one at a time, so that memory follows the output.
 // 4. orient and build the mipmap chain: the road's own, after the rows are in.
 //
-// Adding a kind: write a RowSource (probe, workBytes, decode), give it a factory below and
+// Adding a kind: write a RowSource (probe, decode), give it a factory below and
 // a case in sourceFor. A colour transform (an ICC profile, a stated gamma) goes between the
 // decoder and the scaler as a RowSink that converts each row and pushes it on: ProbeInfo
 // carries what it needs. Decoders never include the entry points (photo.h's implementation);
@@ -62,11 +62,13 @@ struct ProbeInfo {
     /// Layout of the rows decode delivers, 8 bits a component: grLayoutLuminance,
     /// grLayoutLuminanceAlpha or grLayoutBGRA (alpha 255 where the picture has none).
     std::int32_t layout = 0;
-    /// Bytes a pixel of the stored picture takes in the decoder's own whole-picture buffer
-    /// when it needs one (progressive JPEG coefficients, interlaced PNG); 0 when it streams.
-    std::uint32_t bufferedBytesPerPixel = 0;
-    /// Bytes a stored pixel takes in the decoder's own row buffers when it streams.
-    std::uint32_t rowBytesPerPixel = 0;
+    /// Bytes of the decoder's own whole-picture buffer, when it needs one (the coefficients of
+    /// a progressive JPEG, an interlaced PNG's pixels); 0 when it streams.
+    std::uint64_t bufferedBytes = 0;
+    /// Bytes of the decoder's own row buffers at full scale (beyond the row it delivers).
+    std::uint64_t rowBytes = 0;
+    /// Whether the source has taken what it needs of the bytes: the caller may let them go.
+    bool inputDone = false;
     std::vector<DecoderScale> scales{DecoderScale{}}; ///< scales decode applies; holds 1/1
     ColourInfo colour;                                ///< as found
 };
@@ -74,8 +76,11 @@ struct ProbeInfo {
 /// Every limit a picture is held to; decided by makePlan, obeyed by every stage.
 struct Limits {
     std::uint64_t pixels = 0;    ///< most stored pixels
-    std::uint64_t workBytes = 0; ///< most memory the decoder and the scaler may take
-    std::uint32_t scans = 0;     ///< most scans of a progressive picture
+    std::uint64_t fileBytes = 0; ///< longest file read
+    /// Most memory the decoder may take for its own buffers (the rest of the budget goes to
+    /// the file's bytes, the rows, the scaler and the output).
+    std::uint64_t workBytes = 0;
+    std::uint32_t scans = 0; ///< most scans of a progressive picture
 };
 
 /// What makePlan decided for one picture.
@@ -125,14 +130,26 @@ std::unique_ptr<RowSource> makeBmpSource(const unsigned char* data, std::size_t 
 /// The source for what the first bytes say; null for a kind no source reads.
 std::unique_ptr<RowSource> sourceFor(const unsigned char* data, std::size_t size);
 
-/// Decides, for every kind alike: the limits from `options` and the budget, the size shown
-/// (longest side, GL's cap), the smallest decoder scale that still covers it, the turn, and
-/// whether the decoder's buffers and rows fit the memory budget at that scale.
-Error makePlan(const ProbeInfo& info, const PhotoOptions& options, Plan& plan);
+/// The memory budget of one picture on the road, beside the program: the file's bytes, the
+/// decoder, the rows, the scaler and the output together.
+constexpr std::uint64_t kMemoryBudget = std::uint64_t{256} << 20;
+/// Most scans of a progressive picture (real encoders write about ten).
+constexpr std::uint32_t kMostScans = 100;
+
+/// The limits `options` and the budget set before anything is known of the picture.
+Limits limitsOf(const PhotoOptions& options);
+
+/// Decides, for every kind alike: the pixel limit, the size shown (longest side, GL's cap),
+/// the smallest decoder scale that still covers it, the turn, and whether the decoder's
+/// buffers and rows fit what the budget leaves beside `fileBytes` and the output.
+Error makePlan(const ProbeInfo& info, const PhotoOptions& options, std::uint64_t fileBytes,
+               Plan& plan);
 
 /// The whole road over bytes in memory: probe, plan, decode into the scaler, orient. On
 /// success `out` holds the picture (rows bottom-up, as decodePhoto describes).
+/// `owner`, when given, holds the bytes at `data`: they are let go as soon as the source has
+/// taken what it needs of them.
 Error decodeRoad(const unsigned char* data, std::size_t size, const PhotoOptions& options,
-                 libgr::grImage2D& out);
+                 libgr::grImage2D& out, std::vector<unsigned char>* owner = nullptr);
 
 } // namespace libphoto::detail

@@ -88,9 +88,11 @@ public:
         info.hasAlpha = features.has_alpha != 0 || !covers_;
         info.layout = libgr::grLayoutBGRA;
         // Lossless pictures decode whole into the decoder's own ARGB buffer; lossy ones keep
-        // their alpha plane whole. The BGRA result is counted in decode.
-        info.bufferedBytesPerPixel = features.format == 2 ? 4 : features.has_alpha ? 1 : 0;
-        info.rowBytesPerPixel = 48; // the lossy decoder's rows of samples and filter state
+        // their alpha plane whole. The BGRA result, at the plan's scale, is counted in decode.
+        const std::uint64_t pixels = std::uint64_t{w} * h;
+        info.bufferedBytes = pixels * (features.format == 2 ? 4 : features.has_alpha ? 1 : 0);
+        info.rowBytes = std::uint64_t{w} * 48; // the lossy decoder's rows and filter state
+        buffered_ = info.bufferedBytes;
         info.scales = {DecoderScale{}};
         if (covers_) // the first frame of an animation is put on its canvas at full size
             info.scales.insert(info.scales.end(), {{1, 2}, {1, 4}, {1, 8}});
@@ -102,7 +104,7 @@ public:
         const PhotoSize out = plan.decoded;
         const std::size_t stride = std::size_t{out.width} * 4;
         const std::uint64_t bytes = std::uint64_t{stride} * out.height;
-        if (bytes > plan.limits.workBytes)
+        if (bytes > plan.limits.workBytes || buffered_ > plan.limits.workBytes - bytes)
             return Error(grErrc::overBudget, "WebP: the decoded picture exceeds the memory budget");
         std::vector<unsigned char> rows;
         rows.resize(bytes); // zero: the canvas around a smaller first frame is transparent
@@ -138,6 +140,7 @@ private:
     std::unique_ptr<WebPDemuxer, DemuxDeleter> demux_;
     WebPIterator frame_{};
     bool haveFrame_ = false, covers_ = true;
+    std::uint64_t buffered_ = 0;
 };
 
 } // namespace

@@ -45,8 +45,8 @@ public:
         append(detail != nullptr && *detail != '\0' ? detail : "unknown");
     }
 
-    grErrc code() const { return code_; }                   ///< what went wrong
-    const char* text() const { return text_; }              ///< the reason, "" for none
+    grErrc code() const { return code_; }                            ///< what went wrong
+    const char* text() const { return text_; }                       ///< the reason, "" for none
     explicit operator bool() const { return code_ != grErrc::none; } ///< whether it failed
 
 private:
