@@ -203,6 +203,21 @@ TEST(PhoneFormats, ColourAlphaAndOrientation) {
                        c.tolerance);
         }
     }
+    // Hostile: every kind cut short is refused with a reason; an animation's canvas claiming
+    // 16383 x 16383 is refused before anything of its size exists.
+    Bytes claim = webpAnimation(stored(1, false, none));
+    for (const int at : {24, 27})
+        claim.insert(claim.erase(claim.begin() + at, claim.begin() + at + 3), {0xFE, 0x3F, 0});
+    for (const Case& c : cases) {
+        Bytes cut = c.make(stored(1, c.alpha, *c.icc), 1, *c.icc);
+        cut.resize(cut.size() * 2 / 3);
+        grImage2D refused;
+        EXPECT_FALSE(libphoto::decodePhotoMemory(cut.data(), cut.size(), {}, refused)) << c.name;
+        EXPECT_STRNE(libphoto::photoFailureReason(), "") << c.name;
+    }
+    grImage2D refused;
+    EXPECT_FALSE(libphoto::decodePhotoMemory(claim.data(), claim.size(), {}, refused));
+    EXPECT_EQ(libphoto::photoError().code(), libgr::grErrc::tooManyPixels);
     // An animation's first frame on its transparent canvas.
     const grImage2D first = decoded(webpAnimation(stored(1, false, none)));
     ASSERT_EQ(first.width, 80u);
