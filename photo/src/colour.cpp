@@ -102,14 +102,14 @@ struct MatrixShaper {
     }
 };
 
-// A conversion into sRGB, ready to use from any thread: for colour rows the matrix-shaper
-// tables or a Little CMS transform, for grey rows a table of 256 values; `identity` when it
-// changes no colour.
+// A conversion into sRGB, ready to use from any thread: for an RGB profile the matrix-shaper
+// tables or a Little CMS transform, for a grey one a table of 256 values each of a grey
+// picture's three equal components goes through; `identity` when it changes no colour.
 struct Conversion {
     cmsHTRANSFORM transform = nullptr;
     bool matrixShaper = false;
     MatrixShaper tables;
-    std::vector<unsigned char> greyTable; // for grey rows: 256 values
+    std::vector<unsigned char> greyTable; // a grey profile's: 256 values
     bool identity = false;
     ~Conversion() {
         if (transform != nullptr)
@@ -178,7 +178,7 @@ bool changesNothing(const Conversion& c) {
     return in == out;
 }
 
-std::shared_ptr<const Conversion> makeConversion(const ColourInfo& colour, bool greyRows) {
+std::shared_ptr<const Conversion> makeConversion(const ColourInfo& colour) {
     Profile from = openProfile(colour);
     if (from == nullptr)
         return nullptr;
@@ -200,19 +200,10 @@ std::shared_ptr<const Conversion> makeConversion(const ColourInfo& colour, bool 
         if (!c->matrixShaper && c->transform == nullptr)
             return nullptr;
         c->identity = changesNothing(*c);
-        if (!greyRows)
-            return c;
-        // Grey rows take the greys' green: the table below, from the same conversion.
-        unsigned char greys[256 * 4];
-        for (int v = 0; v < 256; ++v) {
-            std::memset(greys + 4 * v, v, 3);
-            greys[4 * v + 3] = 255;
-        }
-        c->apply(greys, 256);
-        c->greyTable.resize(256);
-        for (int v = 0; v < 256; ++v)
-            c->greyTable[v] = greys[4 * v + 1];
-    } else if (space == cmsSigGrayData) {
+        return c;
+    }
+    if (space == cmsSigGrayData) {
+        // A grey picture's rows hold its grey three times: each goes through one table.
         cmsHTRANSFORM t = cmsCreateTransformTHR(ctx, from.get(), TYPE_GRAY_8, srgb.get(),
                                                 TYPE_BGR_8, intent, cmsFLAGS_NOCACHE);
         if (t == nullptr)
@@ -235,23 +226,23 @@ std::shared_ptr<const Conversion> makeConversion(const ColourInfo& colour, bool 
 }
 
 // The key a conversion is kept under: everything that decides it, byte for byte.
-std::string keyOf(const ColourInfo& colour, bool greyRows) {
-    std::string key(1, greyRows ? 'g' : 'c');
+std::string keyOf(const ColourInfo& colour) {
+    std::string key;
     key.append(reinterpret_cast<const char*>(&colour.gamma), sizeof colour.gamma);
     key.append(colour.icc.begin(), colour.icc.end());
     return key;
 }
 
-// The conversion for `colour` on colour or grey rows, made at most once while it stays among the
-// last few used; null when it cannot be made.
-std::shared_ptr<const Conversion> conversionFor(const ColourInfo& colour, bool greyRows) {
+// The conversion for `colour`, made at most once while it stays among the last few used; null
+// when it cannot be made.
+std::shared_ptr<const Conversion> conversionFor(const ColourInfo& colour) {
     struct Entry {
         std::string key;
         std::shared_ptr<const Conversion> conversion;
     };
     static std::mutex mutex;
     static std::list<Entry> cache; // most recently used first
-    std::string key = keyOf(colour, greyRows);
+    std::string key = keyOf(colour);
     {
         std::lock_guard<std::mutex> lock(mutex);
         for (auto it = cache.begin(); it != cache.end(); ++it) {
@@ -263,7 +254,7 @@ std::shared_ptr<const Conversion> conversionFor(const ColourInfo& colour, bool g
     }
     // Made outside the lock: a profile may take a while, and another thread's picture need
     // not wait for it. Two threads making the same one at once keep the first.
-    std::shared_ptr<const Conversion> made = makeConversion(colour, greyRows);
+    std::shared_ptr<const Conversion> made = makeConversion(colour);
     std::lock_guard<std::mutex> lock(mutex);
     for (const Entry& e : cache)
         if (e.key == key)
@@ -280,31 +271,22 @@ bool convertToSrgb(const ColourInfo& colour, std::int32_t layout, unsigned char*
                    std::ptrdiff_t stride, std::uint32_t width, std::uint32_t height) {
     if (!needsConversion(colour))
         return true;
-    const int components = layout == libgr::grLayoutBGRA             ? 4
-                           : layout == libgr::grLayoutLuminance      ? 1
-                           : layout == libgr::grLayoutLuminanceAlpha ? 2
-                                                                     : 0;
-    if (components == 0)
-        return false;
-    const std::shared_ptr<const Conversion> c = conversionFor(colour, components < 4);
+    // Every source that reads colour facts delivers BGRA.
+    const std::shared_ptr<const Conversion> c =
+        layout == libgr::grLayoutBGRA ? conversionFor(colour) : nullptr;
     if (c == nullptr)
         return false;
     if (c->identity)
         return true;
     for (std::uint32_t y = 0; y < height; ++y) {
         unsigned char* row = top + static_cast<std::ptrdiff_t>(y) * stride;
-        if (components == 4 && c->greyTable.empty()) {
+        if (c->greyTable.empty()) {
             c->apply(row, width);
             continue;
         }
-        if (components == 4) { // grey pictures in BGRA rows: each colour through the table
-            for (std::uint32_t x = 0; x < width; ++x, row += 4)
-                for (int i = 0; i < 3; ++i)
-                    row[i] = c->greyTable[row[i]];
-            continue;
-        }
-        for (std::uint32_t x = 0; x < width; ++x, row += components)
-            row[0] = c->greyTable[row[0]];
+        for (std::uint32_t x = 0; x < width; ++x, row += 4)
+            for (int i = 0; i < 3; ++i)
+                row[i] = c->greyTable[row[i]];
     }
     return true;
 }

@@ -17,9 +17,10 @@ inline bool needsConversion(const ColourInfo& colour) {
     return !colour.srgb && (!colour.icc.empty() || colour.gamma > 0);
 }
 
-/// Converts `height` rows of `width` pixels of `layout` (8-bit BGRA, luminance or
-/// luminance-alpha; alpha kept as it is), the first at `top` and each `stride` bytes after
-/// the one before, from the space `colour` names into sRGB, in place. An ICC profile wins
+/// Converts `height` rows of `width` pixels of `layout` (8-bit BGRA: other layouts are left
+/// as they are; alpha kept), the first at `top` and each `stride` bytes after the one before,
+/// from the space `colour` names into sRGB, in place. A grey profile applies to grey
+/// pictures (in BGRA rows their three components are equal). An ICC profile wins
 /// over a gamma; a gamma alone has sRGB's primaries. One conversion is made per distinct
 /// space and kept for the pictures that follow (the last few used); one that changes no
 /// colour costs nothing after the first time. A damaged profile, or one that does not

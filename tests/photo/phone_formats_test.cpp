@@ -14,6 +14,7 @@
 
 #include <cmath>
 #include <functional>
+#include <thread>
 
 using libgr::grImage2D;
 using namespace photos;
@@ -70,8 +71,9 @@ heif_error appendBytes(heif_context*, const void* data, size_t size, void* out) 
     return heif_error{heif_error_Ok, heif_suberror_Unspecified, ""};
 }
 
-Bytes heifFile(const Picture& p, heif_compression_format format, int orientation,
-               const Bytes& icc) {
+// With `nclxP3`, the colour space said by nclx codes (Display P3) instead of a profile.
+Bytes heifFile(const Picture& p, heif_compression_format format, int orientation, const Bytes& icc,
+               bool nclxP3 = false) {
     heif_image* image = nullptr;
     heif_image_create(p.width, p.height, heif_colorspace_RGB, heif_chroma_interleaved_RGBA, &image);
     heif_image_add_plane(image, heif_channel_interleaved, p.width, p.height, 8);
@@ -88,11 +90,16 @@ Bytes heifFile(const Picture& p, heif_compression_format format, int orientation
     heif_encoder_set_parameter(encoder, "chroma", "444");
     heif_encoding_options* options = heif_encoding_options_alloc();
     options->image_orientation = static_cast<heif_orientation>(orientation);
+    heif_color_profile_nclx* nclx = heif_nclx_color_profile_alloc();
+    nclx->color_primaries = heif_color_primaries_SMPTE_EG_432_1;
+    if (nclxP3)
+        heif_image_set_nclx_color_profile(image, nclx);
     EXPECT_EQ(heif_context_encode_image(ctx, image, encoder, options, nullptr).code, heif_error_Ok);
     Bytes out;
     heif_writer writer{1, appendBytes};
     heif_context_write(ctx, &writer, &out);
     heif_encoding_options_free(options);
+    heif_nclx_color_profile_free(nclx);
     heif_encoder_release(encoder);
     heif_image_release(image);
     heif_context_free(ctx);
@@ -164,6 +171,9 @@ TEST(PhoneFormats, ColourAlphaAndOrientation) {
     const auto av1 = [](const Picture& p, int o, const Bytes& icc) {
         return heifFile(p, heif_compression_AV1, o, icc);
     };
+    const auto av1Nclx = [](const Picture& p, int o, const Bytes&) {
+        return heifFile(p, heif_compression_AV1, o, {}, true);
+    };
     const auto lossy = [](const Picture& p, int o, const Bytes& icc) {
         return webpFile(p, false, o, icc);
     };
@@ -184,6 +194,7 @@ TEST(PhoneFormats, ColourAlphaAndOrientation) {
         {"HEIC turned, P3, alpha", hevc, libphoto::PhotoKind::Heif, 6, true, &p3, 0, 5},
         {"HEIC mirrored", hevc, libphoto::PhotoKind::Heif, 4, false, &none, 0, 5},
         {"AVIF turned, P3, alpha", av1, libphoto::PhotoKind::Avif, 8, true, &p3, 0, 5},
+        {"AVIF, nclx P3", av1Nclx, libphoto::PhotoKind::Avif, 1, false, &p3, 0, 5},
         {"WebP lossy, P3", lossy, libphoto::PhotoKind::Webp, 1, false, &p3, 0, 8},
         {"WebP lossy, alpha, scaled", lossy, libphoto::PhotoKind::Webp, 1, true, &none, 16, 8},
         {"WebP lossless, EXIF turned, P3", lossless, libphoto::PhotoKind::Webp, 5, true, &p3, 0, 2},
@@ -230,10 +241,9 @@ TEST(PhoneFormats, ColourAlphaAndOrientation) {
 // What the colour chunks of PNG and the APP2 segments of JPEG make of the stored samples.
 TEST(PhoneFormats, PngAndJpegColourSpaces) {
     const Bytes p3 = p3Profile();
-    Picture grey{256, 1, 4, {}};
+    Bytes grey(256);
     for (int v = 0; v < 256; ++v)
-        grey.samples.insert(grey.samples.end(),
-                            {std::uint8_t(v), std::uint8_t(v), std::uint8_t(v), 255});
+        grey[v] = static_cast<unsigned char>(v);
     const auto srgbOf = [](double light) {
         const double s =
             light <= 0.0031308 ? 12.92 * light : 1.055 * std::pow(light, 1 / 2.4) - 0.055;
@@ -243,12 +253,12 @@ TEST(PhoneFormats, PngAndJpegColourSpaces) {
     const auto ramp = [&](const std::function<void(spng_ctx*)>& chunks) {
         spng_ctx* ctx = spng_ctx_new(SPNG_CTX_ENCODER);
         spng_set_option(ctx, SPNG_ENCODE_TO_BUFFER, 1);
-        spng_ihdr ihdr{256, 1, 8, SPNG_COLOR_TYPE_TRUECOLOR_ALPHA, 0, 0, 0};
+        spng_ihdr ihdr{256, 1, 8, SPNG_COLOR_TYPE_GRAYSCALE, 0, 0, 0};
         spng_set_ihdr(ctx, &ihdr);
         chunks(ctx);
-        EXPECT_EQ(spng_encode_image(ctx, grey.samples.data(), grey.samples.size(), SPNG_FMT_PNG,
-                                    SPNG_ENCODE_FINALIZE),
-                  0);
+        EXPECT_EQ(
+            spng_encode_image(ctx, grey.data(), grey.size(), SPNG_FMT_PNG, SPNG_ENCODE_FINALIZE),
+            0);
         std::size_t size = 0;
         int err = 0;
         auto* buf = static_cast<unsigned char*>(spng_get_png_buffer(ctx, &size, &err));
@@ -257,11 +267,28 @@ TEST(PhoneFormats, PngAndJpegColourSpaces) {
         spng_ctx_free(ctx);
         return out;
     };
-    for (const double gamma : {2.5, 0.35, 1.0}) {
+    // gAMA, and a grey ICC profile of the same curve (light = sample^2).
+    cmsToneCurve* square = cmsBuildGamma(nullptr, 2.0);
+    cmsHPROFILE greyProfile = cmsCreateGrayProfile(cmsD50_xyY(), square);
+    cmsUInt32Number greySize = 0;
+    cmsSaveProfileToMem(greyProfile, nullptr, &greySize);
+    Bytes greyIcc(greySize);
+    cmsSaveProfileToMem(greyProfile, greyIcc.data(), &greySize);
+    cmsCloseProfile(greyProfile);
+    cmsFreeToneCurve(square);
+    spng_iccp greyIccp{"grey", greyIcc.size(), reinterpret_cast<char*>(greyIcc.data())};
+    for (const double gamma : {2.5, 0.35, 0.5, -0.5}) {
         SCOPED_TRACE(gamma);
-        const grImage2D image = decoded(ramp([&](spng_ctx* c) { spng_set_gama(c, gamma); }));
+        const grImage2D image = decoded(ramp([&](spng_ctx* c) {
+            if (gamma > 0)
+                spng_set_gama(c, gamma);
+            else
+                spng_set_iccp(c, &greyIccp);
+        }));
         for (int v = 0; v < 256; v += 5)
-            EXPECT_NEAR(pixelAt(image, v, 0)[1], srgbOf(std::pow(v / 255.0, 1 / gamma)), 1) << v;
+            EXPECT_NEAR(pixelAt(image, v, 0)[1], srgbOf(std::pow(v / 255.0, 1 / std::abs(gamma))),
+                        1)
+                << v;
     }
     // sRGB wins over gAMA; a damaged profile is passed over: the samples as stored.
     Bytes junk(300, 7);
@@ -310,7 +337,13 @@ TEST(PhoneFormats, PngAndJpegColourSpaces) {
         {withApp2({1, 2}, 2), kPhoneColours[0]},
         {withApp2({1, 2}, 3), storedColour},
     };
-    for (const auto& c : p3Cases)
-        expectNear(pixelAt(decoded(c.file), 8, 8), c.want, 3);
+    // On two threads at once, through the conversions both make and share.
+    const auto decodeAll = [&] {
+        for (const auto& c : p3Cases)
+            expectNear(pixelAt(decoded(c.file), 8, 8), c.want, 3);
+    };
+    std::thread other(decodeAll);
+    decodeAll();
+    other.join();
 }
 #endif
