@@ -131,10 +131,14 @@ public:
         info.hasAlpha = alpha;
         info.layout = libgr::grLayoutBGRA;
         lookAround(info);
-        // The decoder keeps the scanline and the one before it, as stored (up to 8 bytes a
-        // pixel), and the interlaced picture whole, as delivered.
+        // The decoder keeps the scanline and the one before it as stored, and the interlaced
+        // picture whole, as delivered.
         const std::uint64_t w = ihdr_.width;
-        info.rowBytes = 2 * (w * 8 + 1);
+        const int samples = ihdr_.color_type == 2   ? 3
+                            : ihdr_.color_type == 4 ? 2
+                            : ihdr_.color_type == 6 ? 4
+                                                    : 1;
+        info.rowBytes = 2 * ((w * samples * ihdr_.bit_depth + 7) / 8 + 1);
         if (ihdr_.interlace_method != SPNG_INTERLACE_NONE)
             info.bufferedBytes = w * ihdr_.height * 4;
         flags_ = alpha ? SPNG_DECODE_TRNS : 0;

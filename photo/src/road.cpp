@@ -67,6 +67,9 @@ Error makePlan(const ProbeInfo& info, const PhotoOptions& options, std::uint64_t
         return Error(grErrc::corrupt, "the picture has no pixels");
     if (std::uint64_t{info.width} * info.height > p.limits.pixels)
         return Error(grErrc::tooManyPixels, "the picture has more pixels than allowed");
+    if (info.height > kMostRows)
+        return Error(grErrc::sideTooLong,
+                     "more rows than can be shown within a few seconds (2^24 at most)");
     const int channels = libgr::componentCount(info.layout);
     if (channels < 1 || channels > 4)
         return Error(grErrc::unsupported, "the decoder gives rows of no known layout");

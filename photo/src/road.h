@@ -135,6 +135,9 @@ std::unique_ptr<RowSource> sourceFor(const unsigned char* data, std::size_t size
 constexpr std::uint64_t kMemoryBudget = std::uint64_t{256} << 20;
 /// Most scans of a progressive picture (real encoders write about ten).
 constexpr std::uint32_t kMostScans = 100;
+/// Most rows a picture may store: each row costs the decoder a fixed time however narrow, and
+/// 2^24 of them take about a second and a half.
+constexpr std::uint32_t kMostRows = std::uint32_t{1} << 24;
 
 /// The limits `options` and the budget set before anything is known of the picture.
 Limits limitsOf(const PhotoOptions& options);
