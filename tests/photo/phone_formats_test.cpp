@@ -233,7 +233,8 @@ TEST(PhoneFormats, ColourAlphaAndOrientation) {
     const grImage2D first = decoded(webpAnimation(stored(1, false, none)));
     ASSERT_EQ(first.width, 80u);
     ASSERT_EQ(first.height, 48u);
-    EXPECT_EQ(pixelAt(first, 4, 4)[3], 0);
+    EXPECT_EQ(pixelAt(first, 7, 16)[3], 0);
+    expectNear(pixelAt(first, 8, 8), kPhoneColours[0], 1);
     expectNear(pixelAt(first, 8 + 16, 8 + 8), kPhoneColours[0], 1);
     expectNear(pixelAt(first, 8 + 48, 8 + 24), {230, 230, 230, 255}, 1);
 }
