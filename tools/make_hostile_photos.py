@@ -17,10 +17,11 @@ from make_photo_corpus import chunk, jpeg
 TJPF_RGB, TJPF_CMYK, TJSAMP_444, TJSAMP_420, PROGRESSIVE = 0, 11, 0, 2, 16384
 
 
-def png_flat(w, h):
-    """An RGB PNG of w x h of one grey, its data compressed as it is made (no w x h buffer)."""
+def png_flat(w, h, depth=8, colour=2):
+    """A PNG of w x h (RGB, or 1-bit grey stripes), its data compressed as it is made (no
+    buffer of the whole picture)."""
     z = zlib.compressobj(9)
-    row = b"\0" + b"\x80" * (3 * w)
+    row = b"\0" + b"\x80" * (3 * w) if colour == 2 else b"\0" + b"\x55" * ((w * depth + 7) // 8)
     rows_per_piece = max(1, (16 << 20) // len(row))
     data, left = [], h
     while left:
@@ -28,7 +29,7 @@ def png_flat(w, h):
         data.append(z.compress(row * n))
         left -= n
     data.append(z.flush())
-    ihdr = struct.pack(">IIBBBBB", w, h, 8, 2, 0, 0, 0)
+    ihdr = struct.pack(">IIBBBBB", w, h, depth, colour, 0, 0, 0)
     return (b"\x89PNG\r\n\x1a\n" + chunk(b"IHDR", ihdr) + chunk(b"IDAT", b"".join(data)) +
             chunk(b"IEND", b""))
 
@@ -57,9 +58,10 @@ def many_scans(n):
 
 
 HOSTILE = {
-    "wide_2p25.png": lambda: png_flat(1 << 25, 1),
-    "wide_2p27.png": lambda: png_flat(1 << 27, 1),
-    "tall_2p27.png": lambda: png_flat(1, 1 << 27),
+    "wide_2p25.png": lambda: png_flat(1 << 25, 1, 1, 0),
+    "wide_2p25_rgb.png": lambda: png_flat(1 << 25, 1),
+    "wide_2p27.png": lambda: png_flat(1 << 27, 1, 1, 0),
+    "tall_2p27.png": lambda: png_flat(1, 1 << 27, 1, 0),
     "wide_1bit_2p25.bmp": lambda: bmp_1bit(1 << 25, 1),
     "cmyk_progressive_16384x8192.jpg":
         lambda: claiming(jpeg(16, 16, 4, TJPF_CMYK, TJSAMP_444, PROGRESSIVE), 16384, 8192),
