@@ -3,7 +3,8 @@
 TurboJPEG through ctypes), with and without an EXIF orientation, and PNG files of each colour
 type (interlaced among them), PNG and JPEG files with colour chunks and segments, and HEIF,
 AVIF and WebP files made by libheif's and libwebp's command-line encoders, so the fuzzer
-starts inside every decoder path."""
+starts inside every decoder path; and small files of each hostile kind
+(tools/make_hostile_photos.py makes the large ones)."""
 import ctypes
 import os
 import struct
@@ -142,8 +143,39 @@ with tempfile.TemporaryDirectory() as d:
             chained = f.read()
     SEEDS["lossless_icc_exif6_16x8.webp"] = chained
 
+
+
+def hostile_seeds():
+    """Small files of the hostile kinds, so the fuzzer starts at every refusal of the road."""
+    from make_hostile_photos import bmp_1bit, claiming, many_scans
+    prog = jpeg(16, 16, 3, 0, 2, 16384)
+    second_table = prog.index(b"\xff\xc4", prog.index(b"\xff\xda"))
+    base = jpeg(32, 32, 3, 0, 2)
+    scan = base.index(b"\xff\xda")
+    rgb = png(3, 2, 8, 2, 3)
+    idat = rgb.index(b"IDAT")
+    length = struct.unpack(">I", rgb[idat - 4:idat])[0]
+    crc = idat + 4 + length
+    rle = bytearray(bmp_1bit(8, 1))
+    rle[18:22] = struct.pack("<i", 1 << 20)  # 8-bit RLE claiming 2^20 x 1, ended at once
+    rle[28:34] = struct.pack("<HI", 8, 1)
+    return {
+        "hostile_progressive_cut_in_table.jpg": prog[:second_table + 9],
+        "hostile_data_ends_early.jpg": base[:scan + (len(base) - scan) // 2] + b"\xff\xd9",
+        "hostile_cmyk_16384x8192.jpg": claiming(jpeg(16, 16, 4, 11, 0, 16384), 16384, 8192),
+        "hostile_65500x2049.jpg": claiming(prog, 65500, 2049),
+        "hostile_8_scans.jpg": many_scans(8),
+        "hostile_idat_crc.png": rgb[:crc] + bytes([rgb[crc] ^ 1]) + rgb[crc + 1:],
+        "hostile_empty_exif.png": png(2, 2, 8, 2, 3, extra=chunk(b"eXIf", b"")),
+        "hostile_50_text.png": png(2, 2, 8, 2, 3, extra=chunk(b"tEXt", b"k\0v") * 50),
+        "hostile_1bit_64x1.bmp": bmp_1bit(64, 1),
+        "hostile_rle8_2p20x1.bmp": bytes(rle[:62]) + b"\0\0\0\1",
+    }
+
+
 if __name__ == "__main__":
     os.makedirs(HERE, exist_ok=True)
+    SEEDS.update(hostile_seeds())
     for name, data in SEEDS.items():
         with open(os.path.join(HERE, name), "wb") as f:
             f.write(data)
