@@ -1,5 +1,6 @@
 #include "options.h"
 
+#include "libphoto/photo.h"
 #include "libutils/platform.h"
 
 #include <cerrno>
@@ -190,8 +191,11 @@ std::string usage(const std::string& program) {
            "  --fullscreen         start in fullscreen\n"
            "  --photos DIR         read the photographs from DIR (default: the working\n"
            "                       directory, else the program's own folder)\n"
-           "  --upright FILE       show FILE (JPEG, PNG or BMP) on the upright square\n"
-           "  --floor FILE         show FILE (JPEG, PNG or BMP) on the floor\n"
+           "  --upright FILE       show the photograph FILE on the upright square\n"
+           "  --floor FILE         show the photograph FILE on the floor\n"
+           "                       (this build reads " +
+           std::string(libphoto::photoFormats()) +
+           ")\n"
            "  --vsync              draw one frame per display refresh\n"
            "  --frames N           draw N frames, then end\n"
            "  --screenshot FILE    save the last frame of --frames or --benchmark as PNG\n"

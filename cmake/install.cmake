@@ -39,7 +39,17 @@ if(NOT BUILD_SHARED_LIBS)
     set(PLUVINA_PC_gr_REQUIRES_PRIVATE "glx")
     set(PLUVINA_PC_photo_REQUIRES_PRIVATE "libjpeg spng zlib")
     set(PLUVINA_PHOTO_NEEDS_DECODERS ON)
+    foreach(pair heif:libheif webp:libwebp webp:libwebpdemux colour:lcms2)
+        string(REPLACE ":" ";" pair ${pair})
+        list(GET pair 0 feature)
+        list(GET pair 1 module)
+        if(feature IN_LIST PLUVINA_PHOTO_FEATURES)
+            string(APPEND PLUVINA_PC_photo_REQUIRES_PRIVATE " ${module}")
+        endif()
+    endforeach()
 endif()
+# The photo library's optional parts in this build, as the pkg-config file states them.
+string(REPLACE ";" " " PLUVINA_PC_PHOTO_FEATURES "${PLUVINA_PHOTO_FEATURES}")
 
 foreach(component IN LISTS PLUVINA_COMPONENTS)
     install(TARGETS pluvina_${component} EXPORT pluvina-${component}-targets

@@ -5,7 +5,8 @@
 #     number of drops and the window size; printed as medians and project / baseline ratios;
 #  2. one photograph's upload through GLU against the generate-mipmap path, and the BMP
 #     reader against a plain read() and a general-purpose decoder; a 24-megapixel JPEG and
-#     PNG from file to texture, stage by stage, against stb_image + gluBuild2DMipmaps;
+#     PNG from file to texture, stage by stage, against stb_image + gluBuild2DMipmaps; a
+#     12-megapixel HEIC and WebP from file to texture, and what the conversion into sRGB costs;
 #  3. the real program at 640 x 480 with the gl_watch shim: frames per second and the time
 #     from start to the first frame, over a few runs of PLUVINA_BENCH_SECONDS (default 10).
 # Not part of the tests: timings on shared machines are too noisy to pass or fail on.
@@ -64,6 +65,11 @@ echo "== photographs: a 24-megapixel JPEG and PNG from file to texture, against 
 if [ -d "$build/photo" ]; then
     [ -x "$build/bench/photo_bench" ] || cmake --build "$build" --target photo_bench
     "$build/bench/photo_bench" --benchmark_repetitions=5 --benchmark_report_aggregates_only=true
+fi
+if [ -x "$build/bench/phone_photo_bench" ]; then
+    echo "== photographs as phones keep them: 12-megapixel HEIC and WebP, and the colour stage"
+    (cd "$out" && "$build/bench/phone_photo_bench" --benchmark_repetitions=5 \
+        --benchmark_report_aggregates_only=true)
 fi
 
 echo "== the program at 640x480 with the gl_watch shim, ${PLUVINA_BENCH_SECONDS:-10} s per run"

@@ -85,11 +85,11 @@ strip --strip-unneeded "$dev"/usr/lib/libpluvina_*.so.*.*.*
 strip --strip-debug "$dev"/usr/lib/libpluvina_*.a
 libs=$(shlib_depends "$dev" "$dev"/usr/lib/libpluvina_*.so.*.*.*)
 build_deb "$dev" libpluvina-dev \
-    "$libs, libgl-dev, libglu1-mesa-dev, freeglut3-dev, libturbojpeg0-dev, libspng-dev, pkg-config" \
+    "$libs, libgl-dev, libglu1-mesa-dev, freeglut3-dev, libjpeg62-turbo-dev, libspng-dev, zlib1g-dev, libheif-dev, libwebp-dev, liblcms2-dev, pkg-config" \
     "scene, texture and photograph libraries over fixed-function OpenGL (development)
  libgr (drawables, GL state guards, geometry, textures, BMP reader), libutils,
- the vela GLUT framework and libphoto (JPEG, PNG and BMP photographs to
- textures): headers, static and shared libraries, a CMake package
+ the vela GLUT framework and libphoto (JPEG, PNG, BMP, HEIF, AVIF and WebP
+ photographs to textures, in sRGB): headers, static and shared libraries, a CMake package
  (find_package(pluvina)) and pkg-config files."
 
 if [ -x "$windows/app/pluvina.exe" ]; then

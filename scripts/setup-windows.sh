@@ -13,5 +13,6 @@ prefix=$(scripts/windows-deps.sh "$dir/deps")
 cmake -S . -B "$dir" -DCMAKE_TOOLCHAIN_FILE=cmake/windows-x86_64.cmake \
     -DPLUVINA_WINDOWS_DEPS="$prefix" -DCMAKE_BUILD_TYPE=Release \
     -DPLUVINA_BUILD_BENCHMARKS=OFF -DPLUVINA_BUILD_DOCS=OFF -DPLUVINA_FORMAT_TARGETS=OFF \
-    -DPLUVINA_INSTALL=OFF "$@" >/dev/null
+    -DPLUVINA_INSTALL=OFF -DPLUVINA_PHOTO_HEIF=OFF -DPLUVINA_PHOTO_WEBP=OFF \
+    -DPLUVINA_PHOTO_COLOUR=OFF "$@" >/dev/null
 cmake --build "$dir" -j"$(nproc)"

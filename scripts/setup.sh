@@ -11,6 +11,7 @@ packages=(cmake g++ make pkg-config freeglut3-dev libglu1-mesa-dev libgl1-mesa-d
           xvfb xauth xdotool x11-utils imagemagick
           libgtest-dev libgmock-dev libbenchmark-dev libstb-dev bc
           libturbojpeg0-dev libjpeg62-turbo-dev libspng-dev zlib1g-dev
+          libheif-dev libheif-examples libwebp-dev webp liblcms2-dev
           clang clang-format libclang-rt-14-dev valgrind python3 x11-apps doxygen
           g++-mingw-w64-x86-64-posix gcc-mingw-w64-x86-64-posix nasm wine wine64
           libz-mingw-w64-dev dpkg-dev fakeroot zip)

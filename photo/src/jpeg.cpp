@@ -3,6 +3,7 @@
 // backing store, so a coefficient buffer beyond it is refused before it exists), a progress
 // monitor counts the scans, and every warning (data that ends early or contradicts itself)
 // ends the decode: no picture is shown with parts that were never decoded.
+#include "colour.h"
 #include "libphoto/orientation.h"
 #include "road.h"
 
@@ -119,6 +120,7 @@ public:
         info.width = cinfo_.image_width;
         info.height = cinfo_.image_height;
         info.orientation = jpegOrientation(data_, size_);
+        info.colour.icc = jpegIccProfile(data_, size_);
         info.layout = libgr::grLayoutBGRA;
         info.hasAlpha = false;
         info.scales.clear();

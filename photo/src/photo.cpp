@@ -6,10 +6,16 @@
 #include "libgr/bmp_file.h"
 #include "libutils/platform.h"
 #include "road.h"
+#if PLUVINA_PHOTO_HEIF
+#include "heif.h"
+#endif
 
+#include <algorithm>
 #include <cstdio>
 #include <cstring>
 #include <new>
+#include <string>
+#include <utility>
 #include <vector>
 
 namespace libphoto {
@@ -22,6 +28,35 @@ PhotoError photoError() {
     return detail::lastError();
 }
 
+namespace {
+
+// An ISO BMFF file starts with its `ftyp` box: size, "ftyp", the major brand, a minor
+// version and the compatible brands. AVIF wins where a file names both kinds (an AVIF file
+// names mif1 as well).
+PhotoKind sniffFtyp(const unsigned char* data, std::size_t size) {
+    if (size < 16 || std::memcmp(data + 4, "ftyp", 4) != 0)
+        return PhotoKind::Unknown;
+    const std::uint64_t box = std::uint64_t{data[0]} << 24 | data[1] << 16 | data[2] << 8 | data[3];
+    if (box < 16)
+        return PhotoKind::Unknown;
+    const std::size_t end = static_cast<std::size_t>(std::min<std::uint64_t>(box, size));
+    static const char* const avif[] = {"avif", "avis"};
+    static const char* const heif[] = {"heic", "heix", "heim", "heis",
+                                       "hevc", "hevx", "mif1", "msf1"};
+    PhotoKind kind = PhotoKind::Unknown;
+    for (std::size_t at = 8; at + 4 <= end; at += at == 8 ? 8 : 4) { // skips the minor version
+        for (const char* brand : avif)
+            if (std::memcmp(data + at, brand, 4) == 0)
+                return PhotoKind::Avif;
+        for (const char* brand : heif)
+            if (std::memcmp(data + at, brand, 4) == 0)
+                kind = PhotoKind::Heif;
+    }
+    return kind;
+}
+
+} // namespace
+
 PhotoKind sniffPhoto(const unsigned char* data, std::size_t size) {
     static const unsigned char png[8] = {0x89, 'P', 'N', 'G', '\r', '\n', 0x1A, '\n'};
     if (data == nullptr)
@@ -32,7 +67,42 @@ PhotoKind sniffPhoto(const unsigned char* data, std::size_t size) {
         return PhotoKind::Png;
     if (size >= 2 && data[0] == 'B' && data[1] == 'M')
         return PhotoKind::Bmp;
-    return PhotoKind::Unknown;
+    if (size >= 12 && std::memcmp(data, "RIFF", 4) == 0 && std::memcmp(data + 8, "WEBP", 4) == 0)
+        return PhotoKind::Webp;
+    return sniffFtyp(data, size);
+}
+
+bool photoKindDecoded(PhotoKind kind) {
+    switch (kind) {
+    case PhotoKind::Jpeg:
+    case PhotoKind::Png:
+    case PhotoKind::Bmp:
+        return true;
+#if PLUVINA_PHOTO_HEIF
+    case PhotoKind::Heif:
+    case PhotoKind::Avif:
+        return detail::heifDecodes(kind);
+#endif
+#if PLUVINA_PHOTO_WEBP
+    case PhotoKind::Webp:
+        return true;
+#endif
+    default:
+        return false;
+    }
+}
+
+const char* photoFormats() {
+    static const std::string list = [] {
+        std::string s = "JPEG, PNG, BMP";
+        const std::pair<PhotoKind, const char*> more[] = {
+            {PhotoKind::Heif, "HEIF"}, {PhotoKind::Avif, "AVIF"}, {PhotoKind::Webp, "WebP"}};
+        for (const auto& [kind, name] : more)
+            if (photoKindDecoded(kind))
+                s += std::string(", ") + name;
+        return s;
+    }();
+    return list.c_str();
 }
 
 namespace {

@@ -5,6 +5,7 @@
 // checksum holds) and the colour facts. A critical chunk with a wrong checksum is refused.
 // Rows of a progressive picture are decoded one at a time into one row; an interlaced
 // picture is decoded whole first (its passes fill rows out of order), within the plan's budget.
+#include "colour.h"
 #include "libphoto/orientation.h"
 #include "road.h"
 
@@ -58,6 +59,35 @@ bool passesFilter(const char* type) {
         if (std::memcmp(type, kept, 4) == 0)
             return true;
     return false;
+}
+
+// An iCCP chunk's profile: a name, a zero, the method (0: zlib), the compressed profile.
+// Empty when it is damaged or inflates beyond the longest profile taken.
+std::vector<unsigned char> iccpProfile(const unsigned char* body, std::uint32_t length) {
+    constexpr std::size_t kMostBytes = std::size_t{8} << 20;
+    const auto* end = static_cast<const unsigned char*>(
+        std::memchr(body, 0, std::min<std::uint32_t>(length, 80)));
+    if (end == nullptr || end + 2 > body + length || end[1] != 0)
+        return {};
+    z_stream z{};
+    if (inflateInit(&z) != Z_OK)
+        return {};
+    z.next_in = const_cast<unsigned char*>(end + 2);
+    z.avail_in = static_cast<uInt>(body + length - (end + 2));
+    std::vector<unsigned char> profile;
+    int status = Z_OK;
+    while (status == Z_OK && profile.size() < kMostBytes) {
+        const std::size_t at = profile.size();
+        profile.resize(std::min(kMostBytes, at + 65536));
+        z.next_out = profile.data() + at;
+        z.avail_out = static_cast<uInt>(profile.size() - at);
+        status = inflate(&z, Z_NO_FLUSH);
+        profile.resize(profile.size() - z.avail_out);
+    }
+    inflateEnd(&z);
+    if (status != Z_STREAM_END)
+        return {};
+    return profile;
 }
 
 class PngSource final : public RowSource {
@@ -167,6 +197,7 @@ private:
     // The chunks the filter keeps from the decoder: the orientation from the first eXIf
     // whose checksum holds, and the colour facts.
     void lookAround(ProbeInfo& info) const {
+        double chromaticities[8] = {};
         Chunk c;
         for (std::size_t at = kSignature; chunkAt(data_, size_, at, c) && c.whole;
              at += 12 + std::size_t{c.length}) {
@@ -181,7 +212,18 @@ private:
                 info.colour.gamma = be32(body) / 100000.0;
             else if (std::memcmp(c.type, "sRGB", 4) == 0)
                 info.colour.srgb = true;
+            else if (std::memcmp(c.type, "iCCP", 4) == 0 && info.colour.icc.empty())
+                info.colour.icc = iccpProfile(body, c.length);
+            else if (std::memcmp(c.type, "cHRM", 4) == 0 && c.length == 32)
+                for (int i = 0; i < 8; ++i)
+                    chromaticities[i] = be32(body + 4 * i) / 100000.0;
         }
+        // As browsers rank them: a profile, then sRGB, then chromaticities with the gamma (or
+        // sRGB's curve), then the gamma alone.
+        if (!info.colour.icc.empty())
+            info.colour.srgb = false;
+        else if (!info.colour.srgb && chromaticities[0] > 0)
+            info.colour.icc = rgbProfile(chromaticities, info.colour.gamma);
     }
 
     // The decoder's input: the signature, then only the chunks that pass the filter.

@@ -2,12 +2,20 @@
 // kind), and the run from bytes through the scaler to an upright picture.
 #include "road.h"
 
+#include "colour.h"
 #include "libgr/pixel_format.h"
 #include "libphoto/orientation.h"
 #include "records.h"
 #include "scaler.h"
 
 #include <algorithm>
+
+#if PLUVINA_PHOTO_HEIF
+#include "heif.h"
+#endif
+#if PLUVINA_PHOTO_WEBP
+#include "webp.h"
+#endif
 
 namespace libphoto::detail {
 
@@ -27,6 +35,15 @@ std::unique_ptr<RowSource> sourceFor(const unsigned char* data, std::size_t size
         return makePngSource(data, size);
     case PhotoKind::Bmp:
         return makeBmpSource(data, size);
+#if PLUVINA_PHOTO_HEIF
+    case PhotoKind::Heif:
+    case PhotoKind::Avif:
+        return heifDecodes(sniffPhoto(data, size)) ? makeHeifSource(data, size) : nullptr;
+#endif
+#if PLUVINA_PHOTO_WEBP
+    case PhotoKind::Webp:
+        return makeWebpSource(data, size);
+#endif
     default:
         return nullptr;
     }
@@ -96,8 +113,10 @@ Error makePlan(const ProbeInfo& info, const PhotoOptions& options, std::uint64_t
 Error decodeRoad(const unsigned char* data, std::size_t size, const PhotoOptions& options,
                  libgr::grImage2D& out, std::vector<unsigned char>* owner) {
     const std::unique_ptr<RowSource> source = sourceFor(data, size);
+    if (!source && sniffPhoto(data, size) != PhotoKind::Unknown)
+        return Error(grErrc::unsupported, "a kind of picture this build does not read");
     if (!source)
-        return Error(grErrc::unknownKind, "not a JPEG, PNG or BMP picture");
+        return Error(grErrc::unknownKind, "not a picture of a kind this library reads");
     ProbeInfo info;
     if (Error e = source->probe(info, limitsOf(options)))
         return e;
@@ -114,6 +133,10 @@ Error decodeRoad(const unsigned char* data, std::size_t size, const PhotoOptions
         return e;
     if (!scaler.done())
         return Error(grErrc::truncated, "the decoder gave fewer rows than the picture has");
+    // Into sRGB after scaling, where there are fewest pixels to convert. A profile that cannot
+    // be used is passed over: the picture is shown as stored.
+    const View rows = viewOf(image);
+    convertToSrgb(info.colour, plan.layout, rows.top, rows.stride, rows.width, rows.height);
     if (plan.orientation > 1) {
         libgr::grImage2D turned;
         if (!orientPhoto(image, plan.orientation, turned))

@@ -98,14 +98,19 @@ TEST(BillBoard, PicturesGLCannotHoldNeverReachGLU) {
         BmpDesc file;
         const char* reason; // null: shown
     };
+    GLint most = 0;
+    glGetIntegerv(GL_MAX_TEXTURE_SIZE, &most);
     const Case cases[] = {
         // 64 bytes that claim 2^26 by 1 (RLE8: end of line, end of bitmap).
         {"2^26 by 1",
          {1 << 26, 1, 8, 1, 40, 2, {}, {0xFF0000, 0xFF}, {0, 0, 0, 1}},
          "picture too large"},
-        {"4 by 32768",
-         {4, 32768, 24, 0, 40, 0, {}, {}, Bytes(12 * 32768, 0x80)},
+        {"4 by twice GL's largest side",
+         {4, 2 * most, 24, 0, 40, 0, {}, {}, Bytes(24 * most, 0x80)},
          "larger than GL_MAX_TEXTURE_SIZE"},
+        {"1 by GL's largest side",
+         {1, most, 16, 3, 40, 0, {0x7C00, 0x3E0, 0x1F}, {}, Bytes(4 * most, 0x80)},
+         nullptr},
         {"1-5-5-5 at 1 by 3",
          {1,
           3,

@@ -56,7 +56,8 @@ inline Bytes rows(int bits, int width, const Colours& values) {
 }
 
 // 8 × 2 pixels (level 1 is 4 × 1) as indices into eight colours whose components are 0 or
-// 255, exact in every mask width; alpha, where asked for, changes every two columns.
+// 255, exact in every mask width; alpha, where asked for, changes every two columns (the
+// first two clear, so that a look at each row's first pixel alone cannot find it opaque).
 const std::vector<int> kIndex = {0, 1, 2, 3, 4, 5, 6, 7, 7, 6, 5, 4, 3, 2, 1, 0};
 const Colours kColours = {0xFF0000, 0x00FF00, 0x0000FF, 0xFFFFFF,
                           0x000000, 0xFFFF00, 0x00FFFF, 0xFF00FF};
@@ -66,8 +67,9 @@ const Colours kBGR = {0xFF0000, 0xFF00, 0xFF}, k555 = {0x7C00, 0x3E0, 0x1F};
 inline Colours picture(bool alpha, const std::vector<int>& index = kIndex, int n = 8) {
     Colours out;
     for (std::size_t k = 0; k < index.size(); ++k)
-        out.push_back(
-            index[k] < 0 ? 0 : kColours[index[k] % n] | (alpha && k / 2 % 2 ? 0 : 0xFF000000u));
+        out.push_back(index[k] < 0
+                          ? 0
+                          : kColours[index[k] % n] | (alpha && k / 2 % 2 == 0 ? 0 : 0xFF000000u));
     return out;
 }
 

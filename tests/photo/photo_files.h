@@ -14,6 +14,7 @@
 #include <array>
 #include <cstdlib>
 #include <cstring>
+#include <functional>
 #include <string>
 #include <vector>
 
@@ -99,7 +100,8 @@ struct PngDesc {
 
 // `samples`: per pixel, the samples of its colour type at its depth, packed as PNG rows.
 inline Bytes png(const PngDesc& d, int width, int height, const std::vector<std::uint16_t>& samples,
-                 const Bytes& exifBlock = {}) {
+                 const Bytes& exifBlock = {},
+                 const std::function<void(spng_ctx*)>& moreChunks = {}) {
     const std::size_t perRow = samples.size() / height;
     Bytes raw;
     for (int y = 0; y < height; ++y) {
@@ -135,6 +137,8 @@ inline Bytes png(const PngDesc& d, int width, int height, const std::vector<std:
     spng_exif e{exifBlock.size(),
                 reinterpret_cast<char*>(const_cast<unsigned char*>(exifBlock.data()))};
     EXPECT_EQ(exifBlock.empty() ? 0 : spng_set_exif(ctx, &e), 0);
+    if (moreChunks)
+        moreChunks(ctx);
     EXPECT_EQ(spng_encode_image(ctx, raw.data(), raw.size(), SPNG_FMT_PNG, SPNG_ENCODE_FINALIZE),
               0);
     std::size_t size = 0;

@@ -140,6 +140,7 @@ TEST(PhotoGL, EveryKindFromFileToTexelsUpright) {
         kinds.push_back(std::move(k));
     TextureRequest request;
     request.keepNonPowerOfTwo = true; // llvmpipe has GL_ARB_texture_non_power_of_two
+    std::vector<PhotoTexture> shown;  // moved in as each is checked: it reallocates as it grows
     for (const Kind& k : kinds) {
         SCOPED_TRACE(k.name);
         const std::string path = writeTemp(k.file);
@@ -173,7 +174,29 @@ TEST(PhotoGL, EveryKindFromFileToTexelsUpright) {
                            k.seen[q], k.tolerance);
         }
         EXPECT_EQ(testgl::drainErrors(), unsigned(GL_NO_ERROR));
+        shown.push_back(std::move(photo));
     }
+    // Each moved texture still draws its own picture over the whole 64 x 64 window.
+    glViewport(0, 0, 64, 64);
+    glEnable(GL_TEXTURE_2D);
+    for (std::size_t i = 0; i < shown.size(); ++i) {
+        SCOPED_TRACE(kinds[i].name);
+        shown[i].apply();
+        glBegin(GL_QUADS);
+        for (int v = 0; v < 4; ++v) {
+            glTexCoord2i(v / 2, (v + 1) / 2 % 2);
+            glVertex2i(v / 2 * 2 - 1, (v + 1) / 2 % 2 * 2 - 1);
+        }
+        glEnd();
+        for (int q = 0; q < 4; ++q) {
+            unsigned char p[4] = {};
+            glReadPixels(16 + q % 2 * 32, 48 - q / 2 * 32, 1, 1, GL_RGBA, GL_UNSIGNED_BYTE, p);
+            const Pixel& want = kinds[i].seen[q]; // the window keeps no alpha
+            expectNear({p[0], p[1], p[2], want[3]}, want, kinds[i].tolerance);
+        }
+    }
+    glDisable(GL_TEXTURE_2D);
+    EXPECT_EQ(testgl::drainErrors(), unsigned(GL_NO_ERROR));
 }
 
 TEST(PhotoGL, GluRoadIsTheClassicOneCallForCall) {
@@ -229,7 +252,7 @@ TEST(PhotoGL, RefusalsLeaveNoTexture) {
         const char* reason;
     } cases[] = {
         {"text", Bytes(text.begin(), text.end()), MipmapSource::Library, false,
-         "not a JPEG, PNG or BMP picture"},
+         "not a picture of a kind"},
         {"JPEG through the BMP reader",
          jpeg(quadrants(8, 8, "ABCD", kQuadrants, 3), TJPF_RGB, TJSAMP_444), MipmapSource::Glu,
          false, "unsupported info header size"},

@@ -1,5 +1,6 @@
-// Decoding photographs (JPEG, PNG, BMP) into upload-ready image records: the content sniffer,
-// the decoding options and entry points, and the reason for the last refusal.
+// Decoding photographs (JPEG, PNG, BMP; HEIF, AVIF and WebP where built) into upload-ready image
+// records: the content sniffer, the decoding options and entry points, and the reason for the last
+// refusal.
 //
 // Usage:
 //     libphoto::PhotoOptions options;
@@ -26,11 +27,21 @@ enum class PhotoKind {
     Jpeg,    ///< starts FF D8 FF
     Png,     ///< starts with the eight-byte PNG signature
     Bmp,     ///< starts "BM"
+    Heif,    ///< an ISO BMFF `ftyp` box naming a HEIF brand (heic, heix, mif1, ...)
+    Avif,    ///< an ISO BMFF `ftyp` box naming an AVIF brand (avif, avis)
+    Webp,    ///< starts "RIFF", four bytes, "WEBP"
 };
 
 /// The kind of picture `size` bytes at `data` hold, by their signature (a file name is never
 /// consulted). Unknown for fewer bytes than the signature needs.
 PhotoKind sniffPhoto(const unsigned char* data, std::size_t size);
+
+/// Whether this build decodes pictures of `kind` (HEIF, AVIF and WebP are optional at build
+/// time, and HEIF and AVIF need libheif's HEVC and AV1 decoders).
+bool photoKindDecoded(PhotoKind kind);
+
+/// The kinds of picture this build decodes, for a person to read ("JPEG, PNG, BMP, ...").
+const char* photoFormats();
 
 /// Default for PhotoOptions::maxPixels: 2^27 pixels (for example 16384 × 8192), beyond the
 /// largest camera pictures, about 400 MB as BGR at full size.
@@ -62,13 +73,18 @@ struct PhotoOptions {
 /// Decodes the file at `path`, chosen by content and read once into one buffer: JPEG through
 /// libjpeg (scaled inside the decoder where that saves work), PNG through libspng (every
 /// colour type and bit depth, 16-bit reduced to 8, transparency kept), BMP through libgr's
-/// reader. Every kind takes the same road: its headers are probed, one plan decides the size
-/// and every limit, the rows stream through the area scaler (linear light) and the picture is
-/// turned upright. The result in `out`: rows bottom-up as GL takes them, 8 bits a component,
-/// no unpack offsets, `pixelStore` pointing at a static record of the rows' real alignment (4
-/// for four components, else 1); the record owns its bytes. The layout is BGRA (alpha 255
-/// where the picture has none: grey and CMYK pictures too), or luminance for a BMP whose
-/// colour table is grey.
+/// reader, and where this build has them (photoKindDecoded) HEIF and AVIF through libheif
+/// (the primary image, turned and cropped as the file says, 10- and 12-bit reduced to 8) and
+/// WebP through libwebp (the first frame of an animation). Every kind takes the same road: its
+/// headers are probed, one plan decides the size and every limit, the rows stream through the area
+/// scaler (linear light) and the picture is turned upright. The result in `out`: rows bottom-up as
+/// GL takes them, 8 bits a component, no unpack offsets, `pixelStore` pointing at a static record
+/// of the rows' real alignment (4 for four components, else 1); the record owns its bytes. The
+/// layout is BGRA (alpha 255 where the picture has none: grey and CMYK pictures too), or luminance
+/// for a BMP whose colour table is grey. Colours are converted into sRGB from the space the file
+/// names (an embedded ICC profile; PNG's sRGB, cHRM and gAMA; HEIF's nclx), when the build has
+/// colour management; untagged pictures are sRGB at no cost, and a damaged or unsupported profile
+/// is passed over (the picture shown as stored), never a reason to refuse it.
 /// The size: the picture's own, or scaled down so that its longest side is
 /// `options.longestSide` and neither side exceeds `options.maxTextureSize`.
 /// Only a regular file is opened, never waited on: a FIFO, a device or a folder is refused

@@ -1,0 +1,251 @@
+// A 12-megapixel photograph as a phone keeps it (4032 x 3024, made here: smooth shading with
+// fine noise), as a HEIC file (HEVC at quality 80, made by libheif's encoder) and a WebP file
+// (lossy, quality 80), and the WebP again with a Display P3 profile made by Little CMS: from
+// file to a picture at longest side 1024 (the decode stage) and to a mipmapped texture (the
+// whole road), in one run under X. What the conversion into sRGB costs: the colour stage
+// alone on the picture shown (the library's own internal call, as the road makes it), and the
+// P3 file's decode less the untagged one's; the lines after the table set it against each
+// decode.
+// The encoded files are kept in the working folder (encoding takes a while) and reused.
+#include "colour.h" // the photo library's own colour stage, measured alone
+#include "libphoto/photo.h"
+#include "libphoto/photo_texture.h"
+#include "records.h" // its views of a record's rows
+
+#include <GL/freeglut.h>
+#include <benchmark/benchmark.h>
+#include <lcms2.h>
+#include <libheif/heif.h>
+#include <webp/encode.h>
+#include <webp/mux.h>
+
+#include <algorithm>
+#include <cmath>
+#include <cstdio>
+#include <cstdlib>
+#include <map>
+#include <string>
+#include <vector>
+
+namespace {
+
+constexpr int kWidth = 4032, kHeight = 3024;
+constexpr std::int64_t kLongest = 1024;
+using Bytes = std::vector<unsigned char>;
+
+// Shading in broad waves, as light falls on a scene, plus a little sensor noise.
+Bytes picture() {
+    Bytes rgb(std::size_t(kWidth) * kHeight * 3);
+    std::uint32_t noise = 2463534242u;
+    for (int y = 0; y < kHeight; ++y)
+        for (int x = 0; x < kWidth; ++x) {
+            noise ^= noise << 13;
+            noise ^= noise >> 17;
+            noise ^= noise << 5;
+            unsigned char* p = &rgb[(std::size_t(y) * kWidth + x) * 3];
+            for (int c = 0; c < 3; ++c) {
+                const double v = 128 + 60 * std::sin(x * (0.003 + c * 0.0007) + y * 0.0015 * c) +
+                                 40 * std::cos(y * 0.0041 - x * 0.0005 * c);
+                p[c] = static_cast<unsigned char>(
+                    std::clamp(v + int(noise >> (8 * c) & 7) - 3.5, 0.0, 255.0));
+            }
+        }
+    return rgb;
+}
+
+heif_error append(heif_context*, const void* data, size_t size, void* out) {
+    auto* b = static_cast<Bytes*>(out);
+    b->insert(b->end(), static_cast<const unsigned char*>(data),
+              static_cast<const unsigned char*>(data) + size);
+    return heif_error{heif_error_Ok, heif_suberror_Unspecified, ""};
+}
+
+Bytes heicFile(const Bytes& rgb) {
+    heif_image* image = nullptr;
+    heif_image_create(kWidth, kHeight, heif_colorspace_RGB, heif_chroma_interleaved_RGB, &image);
+    heif_image_add_plane(image, heif_channel_interleaved, kWidth, kHeight, 8);
+    int stride = 0;
+    std::uint8_t* plane = heif_image_get_plane(image, heif_channel_interleaved, &stride);
+    for (int y = 0; y < kHeight; ++y)
+        std::copy_n(&rgb[std::size_t(y) * kWidth * 3], kWidth * 3, plane + std::size_t(y) * stride);
+    heif_context* ctx = heif_context_alloc();
+    heif_encoder* encoder = nullptr;
+    heif_context_get_encoder_for_format(ctx, heif_compression_HEVC, &encoder);
+    heif_encoder_set_lossy_quality(encoder, 80);
+    heif_context_encode_image(ctx, image, encoder, nullptr, nullptr);
+    Bytes out;
+    heif_writer writer{1, append};
+    heif_context_write(ctx, &writer, &out);
+    heif_encoder_release(encoder);
+    heif_image_release(image);
+    heif_context_free(ctx);
+    return out;
+}
+
+Bytes webpFile(const Bytes& rgb) {
+    std::uint8_t* coded = nullptr;
+    const std::size_t size = WebPEncodeRGB(rgb.data(), kWidth, kHeight, kWidth * 3, 80, &coded);
+    Bytes out(coded, coded + size);
+    WebPFree(coded);
+    return out;
+}
+
+Bytes p3Profile() {
+    const cmsCIExyY white{0.3127, 0.3290, 1};
+    const cmsCIExyYTRIPLE p3{{0.680, 0.320, 1}, {0.265, 0.690, 1}, {0.150, 0.060, 1}};
+    const double srgbCurve[5] = {2.4, 1 / 1.055, 0.055 / 1.055, 1 / 12.92, 0.04045};
+    cmsToneCurve* curve = cmsBuildParametricToneCurve(nullptr, 4, srgbCurve);
+    cmsToneCurve* curves[3] = {curve, curve, curve};
+    cmsHPROFILE profile = cmsCreateRGBProfile(&white, &p3, curves);
+    cmsUInt32Number size = 0;
+    cmsSaveProfileToMem(profile, nullptr, &size);
+    Bytes icc(size);
+    cmsSaveProfileToMem(profile, icc.data(), &size);
+    cmsCloseProfile(profile);
+    cmsFreeToneCurve(curve);
+    return icc;
+}
+
+// The same WebP file with a Display P3 profile in its ICCP chunk.
+Bytes withP3(const Bytes& webp) {
+    const Bytes icc = p3Profile();
+    const WebPData image{webp.data(), webp.size()}, chunk{icc.data(), icc.size()};
+    WebPMux* mux = WebPMuxCreate(&image, 0);
+    WebPMuxSetChunk(mux, "ICCP", &chunk, 0);
+    WebPData assembled{};
+    WebPMuxAssemble(mux, &assembled);
+    Bytes out(assembled.bytes, assembled.bytes + assembled.size);
+    WebPDataClear(&assembled);
+    WebPMuxDelete(mux);
+    return out;
+}
+
+const char* const kNames[3] = {"phone-bench-12mp.heic", "phone-bench-12mp.webp",
+                               "phone-bench-12mp-p3.webp"};
+
+// The three files in the working folder, made when they are not there yet.
+void makeFiles() {
+    Bytes rgb, made[3];
+    for (int k = 0; k < 3; ++k) {
+        if (std::FILE* f = std::fopen(kNames[k], "rb")) {
+            std::fclose(f);
+            continue;
+        }
+        if (rgb.empty())
+            rgb = picture();
+        made[k] = k == 0 ? heicFile(rgb) : k == 1 ? webpFile(rgb) : withP3(webpFile(rgb));
+        std::FILE* f = std::fopen(kNames[k], "wb");
+        if (f == nullptr || std::fwrite(made[k].data(), 1, made[k].size(), f) != made[k].size()) {
+            std::fprintf(stderr, "phone_photo_bench: cannot write %s\n", kNames[k]);
+            std::exit(1);
+        }
+        std::fclose(f);
+    }
+}
+
+libphoto::TextureRequest request() {
+    libphoto::TextureRequest r;
+    r.photo.longestSide = kLongest;
+    r.keepNonPowerOfTwo = true; // llvmpipe has GL_ARB_texture_non_power_of_two
+    return r;
+}
+
+// range(0): 0 HEIC, 1 WebP, 2 WebP with a P3 profile.
+void BM_Decode(benchmark::State& state) {
+    const libphoto::PhotoOptions options = request().photo;
+    for (auto _ : state) {
+        libgr::grImage2D image;
+        if (!libphoto::decodePhoto(kNames[state.range(0)], options, image))
+            state.SkipWithError(libphoto::photoFailureReason());
+        benchmark::DoNotOptimize(image.pixels.begin());
+    }
+}
+
+// The whole road: PhotoTexture::load from the file to the mipmapped texture.
+void BM_FileToTexture(benchmark::State& state) {
+    for (auto _ : state) {
+        libphoto::PhotoTexture photo;
+        if (!photo.load(kNames[state.range(0)], request()))
+            state.SkipWithError(photo.reason());
+        glFinish();
+    }
+}
+
+// CPU time of the whole process: the decoders' own threads count, and a loaded machine's
+// waits do not.
+// The colour stage alone, as the road runs it: the picture shown (the WebP at longest side
+// 1024) converted from Display P3 into sRGB, in place.
+void BM_ColourStage(benchmark::State& state) {
+    libgr::grImage2D image;
+    if (!libphoto::decodePhoto(kNames[1], request().photo, image)) {
+        state.SkipWithError(libphoto::photoFailureReason());
+        return;
+    }
+    libphoto::detail::ColourInfo p3;
+    p3.icc = p3Profile();
+    const libphoto::detail::View rows = libphoto::detail::viewOf(image);
+    for (auto _ : state)
+        libphoto::detail::convertToSrgb(p3, image.layout, rows.top, rows.stride, rows.width,
+                                        rows.height);
+}
+
+BENCHMARK(BM_ColourStage)->Unit(benchmark::kMillisecond)->UseRealTime();
+BENCHMARK(BM_Decode)
+    ->DenseRange(0, 2)
+    ->Unit(benchmark::kMillisecond)
+    ->MeasureProcessCPUTime()
+    ->UseRealTime();
+BENCHMARK(BM_FileToTexture)->DenseRange(0, 1)->Unit(benchmark::kMillisecond)->UseRealTime();
+
+// After the table: the colour conversion's share (the P3 file's decode less the plain one's)
+// against each decode, from the medians.
+class ColourReporter : public benchmark::ConsoleReporter {
+public:
+    void ReportRuns(const std::vector<Run>& runs) override {
+        ConsoleReporter::ReportRuns(runs);
+        for (const Run& run : runs)
+            if (run.run_type == Run::RT_Aggregate && run.aggregate_name == "median") {
+                real_[run.run_name.str()] = run.GetAdjustedRealTime();
+                cpu_[run.run_name.str()] = run.GetAdjustedCPUTime();
+            }
+    }
+    void Finalize() override {
+        ConsoleReporter::Finalize();
+        const char* decode[3] = {"BM_Decode/0/process_time/real_time",
+                                 "BM_Decode/1/process_time/real_time",
+                                 "BM_Decode/2/process_time/real_time"};
+        std::printf("\nmedians, wall clock: decode at longest side %lld: HEIC %.1f ms, WebP %.1f "
+                    "ms; file to texture: HEIC %.1f ms, WebP %.1f ms\n",
+                    static_cast<long long>(kLongest), real_[decode[0]], real_[decode[1]],
+                    real_["BM_FileToTexture/0/real_time"], real_["BM_FileToTexture/1/real_time"]);
+        const double heic = cpu_[decode[0]], webp = cpu_[decode[1]];
+        const double colour = cpu_["BM_ColourStage/real_time"];
+        std::printf("the P3 file's decode less the plain one's, CPU: %.1f ms (within the noise)\n",
+                    cpu_[decode[2]] - webp);
+        std::printf("medians, CPU time of every thread: decode HEIC %.1f ms, WebP %.1f ms\n", heic,
+                    webp);
+        std::printf("colour conversion P3 to sRGB: %.1f ms, %.3f of the HEIC decode, %.3f of the "
+                    "WebP decode (goal: at most 0.1)\n",
+                    colour, heic > 0 ? colour / heic : 0.0, webp > 0 ? colour / webp : 0.0);
+    }
+
+private:
+    std::map<std::string, double> real_, cpu_;
+};
+
+} // namespace
+
+int main(int argc, char** argv) {
+    glutInit(&argc, argv);
+    glutInitDisplayMode(GLUT_RGB | GLUT_DOUBLE | GLUT_DEPTH);
+    glutInitWindowSize(64, 64);
+    glutCreateWindow("phone_photo_bench");
+    benchmark::Initialize(&argc, argv);
+    if (benchmark::ReportUnrecognizedArguments(argc, argv))
+        return 1;
+    makeFiles();
+    ColourReporter reporter;
+    benchmark::RunSpecifiedBenchmarks(&reporter);
+    benchmark::Shutdown();
+    return 0;
+}

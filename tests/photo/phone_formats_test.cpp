@@ -1,0 +1,350 @@
+// Pictures as phones and the web keep them, made in the test with the libraries' own encoders
+// (libheif's HEVC and AV1 encoders, libwebp and its muxer) and colour spaces made with Little
+// CMS: decoded back and checked for colour in sRGB, alpha, orientation and size. PNG's and
+// JPEG's colour chunks and segments beside them.
+#if PLUVINA_PHOTO_HEIF && PLUVINA_PHOTO_WEBP && PLUVINA_PHOTO_COLOUR
+#include "photo_files.h"
+
+#include "libphoto/photo.h"
+
+#include <lcms2.h>
+#include <libheif/heif.h>
+#include <webp/encode.h>
+#include <webp/mux.h>
+
+#include <cmath>
+#include <functional>
+#include <thread>
+
+using libgr::grImage2D;
+using namespace photos;
+
+namespace {
+
+// The colours every picture shows, in sRGB; quadrant D is half transparent where alpha is.
+const std::array<Pixel, 4> kPhoneColours = {Pixel{200, 100, 50, 255}, Pixel{60, 160, 90, 255},
+                                            Pixel{40, 70, 180, 255}, Pixel{230, 230, 230, 128}};
+
+Bytes p3Profile() {
+    const cmsCIExyY white{0.3127, 0.3290, 1};
+    const cmsCIExyYTRIPLE p3{{0.680, 0.320, 1}, {0.265, 0.690, 1}, {0.150, 0.060, 1}};
+    const double srgbCurve[5] = {2.4, 1 / 1.055, 0.055 / 1.055, 1 / 12.92, 0.04045};
+    cmsToneCurve* curve = cmsBuildParametricToneCurve(nullptr, 4, srgbCurve);
+    cmsToneCurve* curves[3] = {curve, curve, curve};
+    cmsHPROFILE profile = cmsCreateRGBProfile(&white, &p3, curves);
+    cmsUInt32Number size = 0;
+    cmsSaveProfileToMem(profile, nullptr, &size);
+    Bytes bytes(size);
+    cmsSaveProfileToMem(profile, bytes.data(), &size);
+    cmsCloseProfile(profile);
+    cmsFreeToneCurve(curve);
+    return bytes;
+}
+
+// RGBA samples from sRGB into the space of `icc`.
+void intoProfile(Bytes& rgba, const Bytes& icc) {
+    cmsHPROFILE from = cmsCreate_sRGBProfile();
+    cmsHPROFILE to = cmsOpenProfileFromMem(icc.data(), static_cast<cmsUInt32Number>(icc.size()));
+    cmsHTRANSFORM t = cmsCreateTransform(from, TYPE_RGBA_8, to, TYPE_RGBA_8,
+                                         INTENT_RELATIVE_COLORIMETRIC, cmsFLAGS_COPY_ALPHA);
+    cmsDoTransform(t, rgba.data(), rgba.data(), static_cast<cmsUInt32Number>(rgba.size() / 4));
+    cmsDeleteTransform(t);
+    cmsCloseProfile(from);
+    cmsCloseProfile(to);
+}
+
+// The upright 64 × 32 picture as stored under `orientation`, RGBA, in the space of `icc`.
+Picture stored(int orientation, bool alpha, const Bytes& icc) {
+    std::array<Pixel, 4> colours = kPhoneColours;
+    colours[3][3] = alpha ? 128 : 255;
+    const bool swap = orientation >= 5;
+    Picture p = quadrants(swap ? 32 : 64, swap ? 64 : 32, kStored[orientation], colours, 4);
+    if (!icc.empty())
+        intoProfile(p.samples, icc);
+    return p;
+}
+
+heif_error appendBytes(heif_context*, const void* data, size_t size, void* out) {
+    auto* b = static_cast<Bytes*>(out);
+    b->insert(b->end(), static_cast<const unsigned char*>(data),
+              static_cast<const unsigned char*>(data) + size);
+    return heif_error{heif_error_Ok, heif_suberror_Unspecified, ""};
+}
+
+// With `nclxP3`, the colour space said by nclx codes (Display P3) instead of a profile.
+Bytes heifFile(const Picture& p, heif_compression_format format, int orientation, const Bytes& icc,
+               bool nclxP3 = false) {
+    heif_image* image = nullptr;
+    heif_image_create(p.width, p.height, heif_colorspace_RGB, heif_chroma_interleaved_RGBA, &image);
+    heif_image_add_plane(image, heif_channel_interleaved, p.width, p.height, 8);
+    int stride = 0;
+    std::uint8_t* plane = heif_image_get_plane(image, heif_channel_interleaved, &stride);
+    for (int y = 0; y < p.height; ++y)
+        std::memcpy(plane + y * stride, &p.samples[std::size_t(y) * p.width * 4], p.width * 4);
+    if (!icc.empty())
+        heif_image_set_raw_color_profile(image, "prof", icc.data(), icc.size());
+    heif_context* ctx = heif_context_alloc();
+    heif_encoder* encoder = nullptr;
+    EXPECT_EQ(heif_context_get_encoder_for_format(ctx, format, &encoder).code, heif_error_Ok);
+    heif_encoder_set_lossy_quality(encoder, 95);
+    heif_encoder_set_parameter(encoder, "chroma", "444");
+    heif_encoding_options* options = heif_encoding_options_alloc();
+    options->image_orientation = static_cast<heif_orientation>(orientation);
+    heif_color_profile_nclx* nclx = heif_nclx_color_profile_alloc();
+    nclx->color_primaries = heif_color_primaries_SMPTE_EG_432_1;
+    if (nclxP3)
+        heif_image_set_nclx_color_profile(image, nclx);
+    EXPECT_EQ(heif_context_encode_image(ctx, image, encoder, options, nullptr).code, heif_error_Ok);
+    Bytes out;
+    heif_writer writer{1, appendBytes};
+    heif_context_write(ctx, &writer, &out);
+    heif_encoding_options_free(options);
+    heif_nclx_color_profile_free(nclx);
+    heif_encoder_release(encoder);
+    heif_image_release(image);
+    heif_context_free(ctx);
+    return out;
+}
+
+Bytes webpFile(const Picture& p, bool lossless, int orientation, const Bytes& icc) {
+    std::uint8_t* coded = nullptr;
+    const std::size_t size =
+        lossless ? WebPEncodeLosslessRGBA(p.samples.data(), p.width, p.height, p.width * 4, &coded)
+                 : WebPEncodeRGBA(p.samples.data(), p.width, p.height, p.width * 4, 95, &coded);
+    const WebPData image{coded, size};
+    WebPMux* mux = WebPMuxCreate(&image, 1);
+    const Bytes tiff = exif(orientation, false);
+    const WebPData exifChunk{tiff.data(), tiff.size()}, iccChunk{icc.data(), icc.size()};
+    if (orientation != 1)
+        WebPMuxSetChunk(mux, "EXIF", &exifChunk, 1);
+    if (!icc.empty())
+        WebPMuxSetChunk(mux, "ICCP", &iccChunk, 1);
+    WebPData out{};
+    EXPECT_EQ(WebPMuxAssemble(mux, &out), WEBP_MUX_OK);
+    Bytes bytes(out.bytes, out.bytes + out.size);
+    WebPDataClear(&out);
+    WebPMuxDelete(mux);
+    WebPFree(coded);
+    return bytes;
+}
+
+// An animation on an 80 × 48 canvas whose first frame is the picture at (8, 8).
+Bytes webpAnimation(const Picture& p) {
+    WebPMux* mux = WebPMuxNew();
+    WebPMuxSetCanvasSize(mux, 80, 48);
+    const WebPMuxAnimParams loop{0, 0};
+    WebPMuxSetAnimationParams(mux, &loop);
+    std::uint8_t* coded = nullptr;
+    const std::size_t size =
+        WebPEncodeLosslessRGBA(p.samples.data(), p.width, p.height, p.width * 4, &coded);
+    for (int i = 0; i < 2; ++i) {
+        WebPMuxFrameInfo frame{{coded, size},         8 + 8 * i,         8, 100, WEBP_CHUNK_ANMF,
+                               WEBP_MUX_DISPOSE_NONE, WEBP_MUX_NO_BLEND, {}};
+        EXPECT_EQ(WebPMuxPushFrame(mux, &frame, 1), WEBP_MUX_OK);
+    }
+    WebPData out{};
+    EXPECT_EQ(WebPMuxAssemble(mux, &out), WEBP_MUX_OK);
+    Bytes bytes(out.bytes, out.bytes + out.size);
+    WebPDataClear(&out);
+    WebPMuxDelete(mux);
+    WebPFree(coded);
+    return bytes;
+}
+
+grImage2D decoded(const Bytes& file, std::uint32_t longest = 0) {
+    libphoto::PhotoOptions options;
+    options.longestSide = longest;
+    grImage2D image;
+    EXPECT_TRUE(libphoto::decodePhotoMemory(file.data(), file.size(), options, image))
+        << libphoto::photoFailureReason();
+    return image;
+}
+
+} // namespace
+
+TEST(PhoneFormats, ColourAlphaAndOrientation) {
+    const Bytes p3 = p3Profile();
+    const Bytes none;
+    const auto hevc = [](const Picture& p, int o, const Bytes& icc) {
+        return heifFile(p, heif_compression_HEVC, o, icc);
+    };
+    const auto av1 = [](const Picture& p, int o, const Bytes& icc) {
+        return heifFile(p, heif_compression_AV1, o, icc);
+    };
+    const auto av1Nclx = [](const Picture& p, int o, const Bytes&) {
+        return heifFile(p, heif_compression_AV1, o, {}, true);
+    };
+    const auto lossy = [](const Picture& p, int o, const Bytes& icc) {
+        return webpFile(p, false, o, icc);
+    };
+    const auto lossless = [](const Picture& p, int o, const Bytes& icc) {
+        return webpFile(p, true, o, icc);
+    };
+    struct Case {
+        const char* name;
+        std::function<Bytes(const Picture&, int, const Bytes&)> make;
+        libphoto::PhotoKind kind;
+        int orientation;
+        bool alpha;
+        const Bytes* icc;
+        std::uint32_t longest;
+        int tolerance;
+    } cases[] = {
+        {"HEIC", hevc, libphoto::PhotoKind::Heif, 1, false, &none, 0, 5},
+        {"HEIC turned, P3, alpha", hevc, libphoto::PhotoKind::Heif, 6, true, &p3, 0, 5},
+        {"HEIC mirrored", hevc, libphoto::PhotoKind::Heif, 4, false, &none, 0, 5},
+        {"AVIF turned, P3, alpha", av1, libphoto::PhotoKind::Avif, 8, true, &p3, 0, 5},
+        {"AVIF, nclx P3", av1Nclx, libphoto::PhotoKind::Avif, 1, false, &p3, 0, 5},
+        {"WebP lossy, P3", lossy, libphoto::PhotoKind::Webp, 1, false, &p3, 0, 8},
+        {"WebP lossy, alpha, scaled", lossy, libphoto::PhotoKind::Webp, 1, true, &none, 16, 8},
+        {"WebP lossless, EXIF turned, P3", lossless, libphoto::PhotoKind::Webp, 5, true, &p3, 0, 2},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.name);
+        const Bytes file = c.make(stored(c.orientation, c.alpha, *c.icc), c.orientation, *c.icc);
+        EXPECT_EQ(libphoto::sniffPhoto(file.data(), file.size()), c.kind);
+        const grImage2D image = decoded(file, c.longest);
+        const std::uint32_t w = c.longest ? c.longest : 64;
+        ASSERT_EQ(image.width, w);
+        ASSERT_EQ(image.height, w / 2);
+        for (int q = 0; q < 4; ++q) {
+            Pixel want = kPhoneColours[q];
+            want[3] = q == 3 && c.alpha ? 128 : 255;
+            expectNear(pixelAt(image, w / 4 + q % 2 * w / 2, w / 8 + q / 2 * w / 4), want,
+                       c.tolerance);
+        }
+    }
+    // Hostile: every kind cut short is refused with a reason; an animation's canvas claiming
+    // 16383 x 16383 is refused before anything of its size exists.
+    Bytes claim = webpAnimation(stored(1, false, none));
+    for (const int at : {24, 27})
+        claim.insert(claim.erase(claim.begin() + at, claim.begin() + at + 3), {0xFE, 0x3F, 0});
+    for (const Case& c : cases) {
+        Bytes cut = c.make(stored(1, c.alpha, *c.icc), 1, *c.icc);
+        cut.resize(cut.size() * 2 / 3);
+        grImage2D refused;
+        EXPECT_FALSE(libphoto::decodePhotoMemory(cut.data(), cut.size(), {}, refused)) << c.name;
+        EXPECT_STRNE(libphoto::photoFailureReason(), "") << c.name;
+    }
+    grImage2D refused;
+    EXPECT_FALSE(libphoto::decodePhotoMemory(claim.data(), claim.size(), {}, refused));
+    EXPECT_EQ(libphoto::photoError().code(), libgr::grErrc::tooManyPixels);
+    // An animation's first frame on its transparent canvas.
+    const grImage2D first = decoded(webpAnimation(stored(1, false, none)));
+    ASSERT_EQ(first.width, 80u);
+    ASSERT_EQ(first.height, 48u);
+    EXPECT_EQ(pixelAt(first, 7, 16)[3], 0);
+    expectNear(pixelAt(first, 8, 8), kPhoneColours[0], 1);
+    expectNear(pixelAt(first, 8 + 16, 8 + 8), kPhoneColours[0], 1);
+    expectNear(pixelAt(first, 8 + 48, 8 + 24), {230, 230, 230, 255}, 1);
+}
+
+// What the colour chunks of PNG and the APP2 segments of JPEG make of the stored samples.
+TEST(PhoneFormats, PngAndJpegColourSpaces) {
+    const Bytes p3 = p3Profile();
+    Bytes grey(256);
+    for (int v = 0; v < 256; ++v)
+        grey[v] = static_cast<unsigned char>(v);
+    const auto srgbOf = [](double light) {
+        const double s =
+            light <= 0.0031308 ? 12.92 * light : 1.055 * std::pow(light, 1 / 2.4) - 0.055;
+        return static_cast<int>(std::lround(255 * s));
+    };
+    // A 256-pixel grey ramp with chunks set through the encoder.
+    const auto ramp = [&](const std::function<void(spng_ctx*)>& chunks) {
+        spng_ctx* ctx = spng_ctx_new(SPNG_CTX_ENCODER);
+        spng_set_option(ctx, SPNG_ENCODE_TO_BUFFER, 1);
+        spng_ihdr ihdr{256, 1, 8, SPNG_COLOR_TYPE_GRAYSCALE, 0, 0, 0};
+        spng_set_ihdr(ctx, &ihdr);
+        chunks(ctx);
+        EXPECT_EQ(
+            spng_encode_image(ctx, grey.data(), grey.size(), SPNG_FMT_PNG, SPNG_ENCODE_FINALIZE),
+            0);
+        std::size_t size = 0;
+        int err = 0;
+        auto* buf = static_cast<unsigned char*>(spng_get_png_buffer(ctx, &size, &err));
+        Bytes out(buf, buf + size);
+        std::free(buf);
+        spng_ctx_free(ctx);
+        return out;
+    };
+    // gAMA, and a grey ICC profile of the same curve (light = sample^2).
+    cmsToneCurve* square = cmsBuildGamma(nullptr, 2.0);
+    cmsHPROFILE greyProfile = cmsCreateGrayProfile(cmsD50_xyY(), square);
+    cmsUInt32Number greySize = 0;
+    cmsSaveProfileToMem(greyProfile, nullptr, &greySize);
+    Bytes greyIcc(greySize);
+    cmsSaveProfileToMem(greyProfile, greyIcc.data(), &greySize);
+    cmsCloseProfile(greyProfile);
+    cmsFreeToneCurve(square);
+    spng_iccp greyIccp{"grey", greyIcc.size(), reinterpret_cast<char*>(greyIcc.data())};
+    for (const double gamma : {2.5, 0.35, 0.5, -0.5}) {
+        SCOPED_TRACE(gamma);
+        const grImage2D image = decoded(ramp([&](spng_ctx* c) {
+            if (gamma > 0)
+                spng_set_gama(c, gamma);
+            else
+                spng_set_iccp(c, &greyIccp);
+        }));
+        for (int v = 0; v < 256; v += 5)
+            EXPECT_NEAR(pixelAt(image, v, 0)[1], srgbOf(std::pow(v / 255.0, 1 / std::abs(gamma))),
+                        1)
+                << v;
+    }
+    // sRGB wins over gAMA; a damaged profile is passed over: the samples as stored.
+    Bytes junk(300, 7);
+    spng_iccp badIccp{"junk", junk.size(), reinterpret_cast<char*>(junk.data())};
+    const auto srgbAndGamma = [](spng_ctx* c) {
+        spng_set_srgb(c, 0);
+        spng_set_gama(c, 2.5);
+    };
+    for (const Bytes& file :
+         {ramp(srgbAndGamma), ramp([&](spng_ctx* c) { spng_set_iccp(c, &badIccp); })}) {
+        const grImage2D image = decoded(file);
+        for (int v = 0; v < 256; v += 5)
+            EXPECT_EQ(pixelAt(image, v, 0)[1], v);
+    }
+    // One P3 colour through every way of saying P3: iCCP, cHRM, JPEG's APP2 in two parts
+    // stored out of order; a JPEG whose parts are inconsistent shows the stored colour.
+    Picture one = quadrants(16, 16, "AAAA", kPhoneColours, 4);
+    intoProfile(one.samples, p3);
+    std::vector<std::uint16_t> samples(one.samples.begin(), one.samples.end());
+    spng_iccp iccp{"P3", p3.size(), reinterpret_cast<char*>(const_cast<unsigned char*>(p3.data()))};
+    spng_chrm chrm{0.3127, 0.3290, 0.680, 0.320, 0.265, 0.690, 0.150, 0.060};
+    const auto withApp2 = [&](std::initializer_list<int> order, int count) {
+        Bytes file = jpeg(one, TJPF_RGBA, TJSAMP_444);
+        const std::size_t half = p3.size() / 2;
+        for (const int part : order) {
+            Bytes app2{0xFF, 0xE2, 0, 0, 'I', 'C', 'C', '_', 'P', 'R', 'O', 'F', 'I', 'L', 'E', 0};
+            app2.insert(app2.end(), {std::uint8_t(part), std::uint8_t(count)});
+            app2.insert(app2.end(), p3.begin() + (part == 1 ? 0 : half),
+                        part == 1 ? p3.begin() + half : p3.end());
+            app2[2] = std::uint8_t((app2.size() - 2) >> 8);
+            app2[3] = std::uint8_t(app2.size() - 2);
+            file.insert(file.begin() + 2, app2.begin(), app2.end());
+        }
+        return file;
+    };
+    const Pixel storedColour{one.samples[0], one.samples[1], one.samples[2], 255};
+    const struct {
+        Bytes file;
+        Pixel want;
+    } p3Cases[] = {
+        {png({6, 8, 0, {}, {}}, 16, 16, samples), storedColour},
+        {png({6, 8, 0, {}, {}}, 16, 16, samples, {}, [&](spng_ctx* c) { spng_set_iccp(c, &iccp); }),
+         kPhoneColours[0]},
+        {png({6, 8, 0, {}, {}}, 16, 16, samples, {}, [&](spng_ctx* c) { spng_set_chrm(c, &chrm); }),
+         kPhoneColours[0]},
+        {withApp2({1, 2}, 2), kPhoneColours[0]},
+        {withApp2({1, 2}, 3), storedColour},
+    };
+    // On two threads at once, through the conversions both make and share.
+    const auto decodeAll = [&] {
+        for (const auto& c : p3Cases)
+            expectNear(pixelAt(decoded(c.file), 8, 8), c.want, 3);
+    };
+    std::thread other(decodeAll);
+    decodeAll();
+    other.join();
+}
+#endif
