@@ -1,28 +1,22 @@
 // Pluvina: the scene controller. Owns the camera, the projection, the animation clock and the
 // scene's content (two drop fountains and two photograph billboards), sets up GL once, and
-// turns GLUT's events into camera moves, animation steps and frames.
+// turns GLUT's events into camera moves, animation steps and frames. The photographs on their
+// way (PhotoShelf), the course of the run (RunControl) and the keys and drags (input.h) are
+// rooms of their own.
 #pragma once
 
 #include "billboard.h"
 #include "fountain.h"
-#include "frame_times.h"
+#include "input.h"
 #include "options.h"
+#include "photo_shelf.h"
+#include "run_control.h"
 
 #include "libgr/geometry.h"
 #include "libgr/projection.h"
-#include "libphoto/photo_loader.h"
 #include "vela/gluty.h"
 
-#include <chrono>
 #include <cstdint>
-#include <string>
-
-/// State of one mouse-button drag: armed by a press, with the last pointer position.
-struct DragState {
-    bool active = false;
-    double x = 0.0;
-    double y = 0.0;
-};
 
 class Pluvina : public vela::glutyAPI4 {
 public:
@@ -50,14 +44,6 @@ public:
     void togglePause();
     /// Switches between fullscreen and the window as it was.
     void toggleFullscreen();
-    /// What the photographs the user names are asked to be: at most as large as the screen
-    /// (a texture larger than the screen can show is wasted) and as GL can hold, every
-    /// mipmap level built by the library. Needs the GL context.
-    libphoto::TextureRequest photoRequest() const;
-
-    /// Where the photograph `name` is read from: in the --photos folder when set; otherwise in
-    /// the working directory, or beside the executable when only that folder holds it.
-    std::string photoPath(const char* name) const;
 
     // Members in construction order. They are public so that tests and tools can observe
     // the controller the way the frame sees it.
@@ -74,27 +60,13 @@ public:
     DragState middleDrag;
     DragState rightDrag;
 
-    Options options; ///< the command line's; the defaults give the plain program
-
-    /// Prepares the photographs named by --upright and --floor off the GL thread.
-    libphoto::PhotoLoader loader;
-    int photosPending = 0; ///< photographs asked of the loader and not yet shown or refused
-
+    Options options;   ///< the command line's; the defaults give the plain program
+    PhotoShelf photos; ///< the photographs on their way to the billboards
+    RunControl run;    ///< the buffer swap, screenshots and the end of a limited run
     bool fullscreen = false;
-    bool showHelp = false;      ///< the key list shows in the overlay
-    bool shotRequested = false; ///< the next frame is saved under a new name
-    FrameTimes times;           ///< ends of the frames of a limited run
+    bool showHelp = false; ///< the key list shows in the overlay
 
 private:
-    /// Swaps the buffers; saves the frame when asked to, ends a limited run.
-    void endFrame();
-    /// Puts a photograph on `board`: the classic BMP file `classicName` at once, or the file
-    /// the user `named`, through the loader, as `request` says.
-    void setUpPhoto(BillBoard& board, const char* classicName, const std::string& named,
-                    const libphoto::TextureRequest& request, const libgr::grPose& pose,
-                    const libgr::grRect& rect);
-    /// Uploads the photographs the loader has finished; says which cannot be shown.
-    void collectPhotos();
-    /// One line on standard error: the photograph at `path` cannot be shown, and why.
-    void reportPhoto(const std::string& path, const char* reason) const;
+    /// The overlay: frames per second, running time, pause banner and key list.
+    void drawOverlay();
 };
