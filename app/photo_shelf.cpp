@@ -7,13 +7,57 @@
 
 #include <algorithm>
 #include <cstdio>
+#include <thread>
 #include <unistd.h>
 
-PhotoShelf::PhotoShelf(const Options& given) : options(given) {}
+namespace {
 
-void PhotoShelf::put(BillBoard& board, const char* classicName, const std::string& named,
+// The named photographs, in the order of their places.
+std::vector<std::string> named(const Options& options) {
+    return {options.upright, options.floor};
+}
+
+// As many workers as photographs named, up to one per core: two photographs decode at once
+// where the cores allow.
+unsigned workersFor(const Options& options) {
+    const unsigned cores = std::max(1u, std::thread::hardware_concurrency());
+    const auto photos = static_cast<unsigned>(!options.upright.empty() + !options.floor.empty());
+    return std::min(photos, cores);
+}
+
+bool powerOfTwo(std::uint32_t v) {
+    return v != 0 && (v & (v - 1)) == 0;
+}
+
+// Whether GL takes the prepared picture as `gl` says it must be.
+bool fits(const libphoto::PhotoTexture& photo, const libphoto::TextureRequest& gl) {
+    const std::uint32_t most = gl.photo.maxTextureSize;
+    if (most != 0 && (photo.width() > most || photo.height() > most))
+        return false;
+    return gl.keepNonPowerOfTwo || (powerOfTwo(photo.width()) && powerOfTwo(photo.height()));
+}
+
+} // namespace
+
+PhotoShelf::PhotoShelf(const Options& given) : options(given), loader(workersFor(given)) {
+    const std::vector<std::string> paths = named(options);
+    if (paths[Upright].empty() && paths[Floor].empty())
+        return;
+    const libphoto::TextureRequest assumed = screenRequest(false);
+    for (int place : {Upright, Floor}) {
+        if (paths[place].empty())
+            continue;
+        auto texture = std::make_shared<libphoto::PhotoTexture>();
+        if (loader.request(texture, paths[place], assumed))
+            entries.push_back(Entry{static_cast<Place>(place), texture});
+        else
+            report(paths[place], "cannot start the loader");
+    }
+}
+
+void PhotoShelf::put(Place place, BillBoard& board, const char* classicName,
                      const libgr::grPose& pose, const libgr::grRect& rect) {
-    if (named.empty()) {
+    if (named(options)[place].empty()) {
         const std::string path = photoPath(classicName);
         if (!board.load(path.c_str(), pose, rect))
             report(path, board.reason());
@@ -21,20 +65,40 @@ void PhotoShelf::put(BillBoard& board, const char* classicName, const std::strin
     }
     // The window comes up and animates at once; the photograph shows once it is ready.
     board.place(pose, rect);
-    if (!request)
-        request = screenRequest();
-    if (loader.request(board.photo, named, *request))
-        entries.push_back(Entry{board.photo, &board});
-    else
-        report(named, "cannot start the loader");
+    for (Entry& entry : entries)
+        if (entry.place == place) {
+            entry.board = &board;
+            board.photo = entry.texture;
+        }
+}
+
+void PhotoShelf::betweenFrames() {
+    if (entries.empty())
+        return;
+    pace();
+    collect();
+}
+
+void PhotoShelf::pace() {
+    const auto now = std::chrono::steady_clock::now();
+    if (now < nextFrame)
+        std::this_thread::sleep_until(nextFrame);
+    nextFrame = std::max(now, nextFrame) + kFramePeriod;
 }
 
 void PhotoShelf::collect() {
     for (const libphoto::PhotoLoader::Done& done : loader.finished()) {
         const auto entry = std::find_if(entries.begin(), entries.end(),
                                         [&](const Entry& e) { return e.texture == done.texture; });
-        if (entry == entries.end())
-            continue; // not one of ours
+        // put() places every photograph before the first frame; nothing else is asked.
+        if (entry == entries.end() || entry->board == nullptr)
+            continue;
+        if (!glRequest)
+            glRequest = screenRequest(true);
+        // Prepared before GL was there to ask: once more, as GL takes it, if it must be.
+        if (done.prepared && !fits(*done.texture, *glRequest) &&
+            loader.request(done.texture, done.path, *glRequest))
+            continue;
         BillBoard& board = *entry->board;
         entries.erase(entry);
         if (!done.prepared || !board.show())
@@ -42,16 +106,19 @@ void PhotoShelf::collect() {
     }
 }
 
-libphoto::TextureRequest PhotoShelf::screenRequest() {
+libphoto::TextureRequest PhotoShelf::screenRequest(bool askGL) {
     libphoto::TextureRequest request;
     request.mipmaps = libphoto::MipmapSource::Library;
-    GLint most = 0;
-    glGetIntegerv(GL_MAX_TEXTURE_SIZE, &most);
-    request.photo.maxTextureSize = most > 0 ? static_cast<std::uint32_t>(most) : 0;
     const int screen = std::max(glutGet(GLUT_SCREEN_WIDTH), glutGet(GLUT_SCREEN_HEIGHT));
     request.photo.longestSide = screen > 0 ? static_cast<std::uint32_t>(screen) : 0;
-    request.keepNonPowerOfTwo = libgr::hasExtension("GL_ARB_texture_non_power_of_two");
+    request.keepNonPowerOfTwo = true;
     request.wrap = GL_REPEAT;
+    if (askGL) {
+        GLint most = 0;
+        glGetIntegerv(GL_MAX_TEXTURE_SIZE, &most);
+        request.photo.maxTextureSize = most > 0 ? static_cast<std::uint32_t>(most) : 0;
+        request.keepNonPowerOfTwo = libgr::hasExtension("GL_ARB_texture_non_power_of_two");
+    }
     return request;
 }
 

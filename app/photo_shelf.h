@@ -1,6 +1,7 @@
 // PhotoShelf: the photographs on their way to the billboards: the classic BMP files read at
-// once, the photographs the user names (--upright, --floor) asked of a background loader, the
-// results collected between frames and which billboard each belongs to.
+// once, the photographs the user names (--upright, --floor) prepared by a background loader
+// from the moment the options are known, the results collected between frames and which
+// billboard each belongs to, and the pace of the frames while they are on their way.
 #pragma once
 
 #include "billboard.h"
@@ -9,6 +10,7 @@
 #include "libgr/geometry.h"
 #include "libphoto/photo_loader.h"
 
+#include <chrono>
 #include <memory>
 #include <optional>
 #include <string>
@@ -16,42 +18,63 @@
 
 class PhotoShelf {
 public:
-    /// Follows `options`, which must outlive it. Makes no GL call and starts no thread.
+    /// Where a photograph stands.
+    enum Place { Upright, Floor };
+
+    /// Follows `options`, which must outlive it, and starts preparing the photographs they
+    /// name at once, before any window or GL context exists: GL's limits are assumed (no cap
+    /// on the side, any side allowed) and checked when the picture is uploaded. Makes no GL
+    /// call; the screen's size comes from GLUT, so glutInit comes first when a photograph is
+    /// named.
     explicit PhotoShelf(const Options& options);
 
-    /// Puts a photograph on `board`, standing at `pose` over `rect`: the classic BMP file
-    /// `classicName` at once, or, when the user `named` one, that file once the loader has
-    /// prepared it. Needs the GL context. Says on standard error what cannot be shown.
-    void put(BillBoard& board, const char* classicName, const std::string& named,
-             const libgr::grPose& pose, const libgr::grRect& rect);
+    /// Puts a photograph on `board`, standing at `pose` over `rect`: the one the user named
+    /// for `place` once it is prepared, or else the classic BMP file `classicName` at once.
+    /// Needs the GL context. Says on standard error what cannot be shown.
+    void put(Place place, BillBoard& board, const char* classicName, const libgr::grPose& pose,
+             const libgr::grRect& rect);
 
-    /// Between frames, on the GL thread: uploads the photographs the loader has finished and
-    /// says which cannot be shown.
-    void collect();
+    /// Between frames, on the GL thread, after put: while photographs are on their way,
+    /// waits so that frames come no faster than the display refreshes (the cores go to the
+    /// decoders), then uploads what the loader has finished and says what cannot be shown.
+    /// Once none is on its way, returns at once and calls nothing.
+    void betweenFrames();
 
-    /// Photographs asked of the loader and not yet shown or refused.
+    /// Photographs named and not yet shown or refused.
     std::size_t pending() const { return entries.size(); }
 
     /// Where the photograph `name` is read from: in the --photos folder when set; otherwise in
     /// the working directory, or beside the executable when only that folder holds it.
     std::string photoPath(const char* name) const;
 
-    /// What the photographs the user names are asked to be: at most as large as the screen
-    /// (a texture larger than the screen can show is wasted) and as GL can hold, every
-    /// mipmap level built by the library. Needs the GL context.
-    static libphoto::TextureRequest screenRequest();
+    /// What a named photograph is asked to be: at most as large as the screen (a texture
+    /// larger than the screen can show is wasted), every mipmap level built by the library.
+    /// With `askGL` (needs the GL context) also within GL's largest texture and in powers of
+    /// two where GL needs them; without, GL is assumed to take any picture.
+    static libphoto::TextureRequest screenRequest(bool askGL);
+
+    /// Frames come at most this often while photographs are on their way: a display's
+    /// refresh, 60 Hz, where the display does not say.
+    static constexpr std::chrono::microseconds kFramePeriod{16667};
 
 private:
-    /// A photograph in the loader's hands and the billboard it goes to.
+    /// A named photograph in the loader's hands and the billboard it goes to (null before
+    /// put).
     struct Entry {
+        Place place;
         std::shared_ptr<libphoto::PhotoTexture> texture;
-        BillBoard* board;
+        BillBoard* board = nullptr;
     };
+    /// Waits until a refresh period has passed since the last frame began.
+    void pace();
+    /// Uploads what the loader has finished.
+    void collect();
     /// One line on standard error: the photograph at `path` cannot be shown, and why.
     void report(const std::string& path, const char* reason) const;
 
     const Options& options;
     libphoto::PhotoLoader loader;
     std::vector<Entry> entries;
-    std::optional<libphoto::TextureRequest> request; ///< asked of GL once, when first needed
+    std::optional<libphoto::TextureRequest> glRequest; ///< asked of GL once, when first needed
+    std::chrono::steady_clock::time_point nextFrame;
 };

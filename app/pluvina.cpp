@@ -66,13 +66,13 @@ void Pluvina::init() {
         const grPose upright(grRotation(0.0f, grVec3(0.0f, 0.0f, 1.0f)),
                              grVec3(0.0f, 0.0f, -256.0f));
         billboardA = new BillBoard;
-        photos.put(*billboardA, "p6155961.bmp", options.upright, upright, square);
+        photos.put(PhotoShelf::Upright, *billboardA, "p6155961.bmp", upright, square);
     }
     if (billboardB == nullptr) {
         const grPose floor(grRotation(-90.0f, grVec3(1.0f, 0.0f, 0.0f)),
                            grVec3(0.0f, -256.0f, 0.0f));
         billboardB = new BillBoard;
-        photos.put(*billboardB, "p6155955.bmp", options.floor, floor, square);
+        photos.put(PhotoShelf::Floor, *billboardB, "p6155955.bmp", floor, square);
     }
 }
 
@@ -146,9 +146,8 @@ void Pluvina::drawOverlay() {
 }
 
 void Pluvina::idle() {
-    // Between frames: the GL upload of photographs prepared off this thread.
-    if (photos.pending() > 0)
-        photos.collect();
+    // Between frames: the pace and the GL upload of photographs prepared off this thread.
+    photos.betweenFrames();
     if (!vela::paused)
         elapsed = libutils::timeGetTime() - startTime;
     libgr::getInteger(GL_VIEWPORT, viewport);
