@@ -39,17 +39,23 @@ bool fits(const libphoto::PhotoTexture& photo, const libphoto::TextureRequest& g
 
 } // namespace
 
-PhotoShelf::PhotoShelf(const Options& given) : options(given), loader(workersFor(given)) {
+PhotoShelf::PhotoShelf(const Options& given, std::uint32_t screenSide)
+    : options(given), loader(workersFor(given)) {
+    if (screenSide != 0)
+        start(screenSide);
+}
+
+void PhotoShelf::start(std::uint32_t screenSide) {
+    started = true;
+    side = screenSide;
     const std::vector<std::string> paths = named(options);
-    if (paths[Upright].empty() && paths[Floor].empty())
-        return;
-    const libphoto::TextureRequest assumed = screenRequest(false);
+    const libphoto::TextureRequest assumed = screenRequest(side, false);
     for (int place : {Upright, Floor}) {
         if (paths[place].empty())
             continue;
         auto texture = std::make_shared<libphoto::PhotoTexture>();
         if (loader.request(texture, paths[place], assumed))
-            entries.push_back(Entry{static_cast<Place>(place), texture});
+            entries.push_back(Entry{static_cast<Place>(place), texture, nullptr, std::nullopt});
         else
             report(paths[place], "cannot start the loader");
     }
@@ -65,11 +71,17 @@ void PhotoShelf::put(Place place, BillBoard& board, const char* classicName,
     }
     // The window comes up and animates at once; the photograph shows once it is ready.
     board.place(pose, rect);
+    if (!started) {
+        const int screen = std::max(glutGet(GLUT_SCREEN_WIDTH), glutGet(GLUT_SCREEN_HEIGHT));
+        start(screen > 0 ? static_cast<std::uint32_t>(screen) : 0);
+    }
     for (Entry& entry : entries)
         if (entry.place == place) {
             entry.board = &board;
             board.photo = entry.texture;
         }
+    // One prepared already (a JPEG often is) shows from the first frame on.
+    collect();
 }
 
 void PhotoShelf::betweenFrames() {
@@ -80,6 +92,8 @@ void PhotoShelf::betweenFrames() {
 }
 
 void PhotoShelf::pace() {
+    if (displayPaces)
+        return;
     const auto now = std::chrono::steady_clock::now();
     if (now < nextFrame)
         std::this_thread::sleep_until(nextFrame);
@@ -87,30 +101,37 @@ void PhotoShelf::pace() {
 }
 
 void PhotoShelf::collect() {
-    for (const libphoto::PhotoLoader::Done& done : loader.finished()) {
-        const auto entry = std::find_if(entries.begin(), entries.end(),
-                                        [&](const Entry& e) { return e.texture == done.texture; });
-        // put() places every photograph before the first frame; nothing else is asked.
-        if (entry == entries.end() || entry->board == nullptr)
+    // A result waits in its entry until its billboard is put.
+    for (libphoto::PhotoLoader::Done& done : loader.finished())
+        for (Entry& entry : entries)
+            if (entry.texture == done.texture)
+                entry.done = std::move(done);
+    for (auto entry = entries.begin(); entry != entries.end();) {
+        if (!entry->done || entry->board == nullptr) {
+            ++entry;
             continue;
+        }
+        const libphoto::PhotoLoader::Done done = std::move(*entry->done);
+        entry->done.reset();
         if (!glRequest)
-            glRequest = screenRequest(true);
+            glRequest = screenRequest(side, true);
         // Prepared before GL was there to ask: once more, as GL takes it, if it must be.
         if (done.prepared && !fits(*done.texture, *glRequest) &&
-            loader.request(done.texture, done.path, *glRequest))
+            loader.request(done.texture, done.path, *glRequest)) {
+            ++entry;
             continue;
+        }
         BillBoard& board = *entry->board;
-        entries.erase(entry);
+        entry = entries.erase(entry);
         if (!done.prepared || !board.show())
             report(done.path, done.texture->reason());
     }
 }
 
-libphoto::TextureRequest PhotoShelf::screenRequest(bool askGL) {
+libphoto::TextureRequest PhotoShelf::screenRequest(std::uint32_t screenSide, bool askGL) {
     libphoto::TextureRequest request;
     request.mipmaps = libphoto::MipmapSource::Library;
-    const int screen = std::max(glutGet(GLUT_SCREEN_WIDTH), glutGet(GLUT_SCREEN_HEIGHT));
-    request.photo.longestSide = screen > 0 ? static_cast<std::uint32_t>(screen) : 0;
+    request.photo.longestSide = screenSide;
     request.keepNonPowerOfTwo = true;
     request.wrap = GL_REPEAT;
     if (askGL) {

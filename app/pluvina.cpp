@@ -23,9 +23,11 @@ constexpr double kTurnPerPixel = 0.25;      // degrees of turn per pixel of hori
 constexpr float kKeyListLinePixels = 14.0f; // the font is 10 pixels high
 } // namespace
 
-Pluvina::Pluvina(int /*argc*/, char** /*argv*/, const Options& given)
+Pluvina::Pluvina(int /*argc*/, char** /*argv*/, const Options& given, PhotoShelf* shelf)
     : camera(grRotation(0.0f, grVec3(0.0f, 0.0f, 1.0f)), grVec3(0.0f, 0.0f, 0.0f)),
-      startTime(libutils::timeGetTime()), options(given), photos(options), run(options) {
+      startTime(libutils::timeGetTime()), options(given),
+      ownShelf(shelf != nullptr ? nullptr : std::make_unique<PhotoShelf>(options)),
+      photos(shelf != nullptr ? *shelf : *ownShelf), run(options) {
     glutInitWindowSize(options.windowWidth(), options.windowHeight());
 }
 

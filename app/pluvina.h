@@ -17,13 +17,16 @@
 #include "vela/gluty.h"
 
 #include <cstdint>
+#include <memory>
 
 class Pluvina : public vela::glutyAPI4 {
 public:
     /// The arguments are accepted and ignored. Starts the clock and sets the initial window
     /// size (640 by 480 unless `options` say otherwise) for the window that addWindow will
-    /// create; makes no GL call.
-    Pluvina(int argc, char** argv, const Options& options = Options());
+    /// create; makes no GL call. The photographs come from `shelf` (which must outlive the
+    /// controller) when given, for it may have started on them before GLUT; else from a shelf
+    /// of the controller's own.
+    Pluvina(int argc, char** argv, const Options& options = Options(), PhotoShelf* shelf = nullptr);
     ~Pluvina() override;
 
     void reshape(int width, int height) override;
@@ -60,9 +63,10 @@ public:
     DragState middleDrag;
     DragState rightDrag;
 
-    Options options;   ///< the command line's; the defaults give the plain program
-    PhotoShelf photos; ///< the photographs on their way to the billboards
-    RunControl run;    ///< the buffer swap, screenshots and the end of a limited run
+    Options options; ///< the command line's; the defaults give the plain program
+    std::unique_ptr<PhotoShelf> ownShelf; ///< when none was given
+    PhotoShelf& photos;                   ///< the photographs on their way to the billboards
+    RunControl run; ///< the buffer swap, screenshots and the end of a limited run
     bool fullscreen = false;
     bool showHelp = false; ///< the key list shows in the overlay
 
