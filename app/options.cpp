@@ -71,6 +71,12 @@ template <std::string Options::*field> bool text(const std::string& value, Optio
     return !value.empty();
 }
 
+// Any text, stored in `field`.
+template <std::string Options::*field> bool any(const std::string& value, Options& o) {
+    o.*field = value;
+    return true;
+}
+
 // A flag, set.
 template <bool Options::*field> bool flag(const std::string&, Options& o) {
     o.*field = true;
@@ -111,8 +117,7 @@ const OptionSpec kOptions[] = {
      [](const std::string& v, Options& o) { return parseSeconds(v, o.benchmark); }, false},
     {"--help", "-h", nullptr, "show this help and end", flag<&Options::help>, false},
     {"--version", nullptr, nullptr, "show the version and end", flag<&Options::version>, false},
-    {"-display", nullptr, "DISPLAY", nullptr,
-     [](const std::string& v, Options& o) { return (o.display = v), true; }, true},
+    {"-display", nullptr, "DISPLAY", nullptr, any<&Options::display>, true},
     {"-geometry", nullptr, "GEOMETRY", nullptr, parseGeometry, true},
     {"-gldebug", nullptr, nullptr, nullptr, nullptr, true},
     {"-sync", nullptr, nullptr, nullptr, nullptr, true},

@@ -17,12 +17,15 @@ std::vector<std::string> named(const Options& options) {
     return {options.upright, options.floor};
 }
 
-// As many workers as photographs named, up to one per core: two photographs decode at once
-// where the cores allow.
+// One worker per photograph named, as far as cores are spare beside the GL thread's (at least
+// one): two photographs decode at once from three cores on. On two, a second worker only
+// slowed the first frame (it competes with GLUT's start and the driver's) and brought both
+// photographs no sooner.
 unsigned workersFor(const Options& options) {
-    const unsigned cores = std::max(1u, std::thread::hardware_concurrency());
+    const unsigned cores = std::thread::hardware_concurrency();
+    const unsigned spare = cores > 1 ? cores - 1 : 1;
     const auto photos = static_cast<unsigned>(!options.upright.empty() + !options.floor.empty());
-    return std::min(photos, cores);
+    return std::max(1u, std::min(photos, spare));
 }
 
 bool powerOfTwo(std::uint32_t v) {
