@@ -124,7 +124,7 @@ std::map<std::pair<int, std::int64_t>, libphoto::PhotoTexture> made;
 
 libphoto::PhotoTexture& prepared(int kind, std::int64_t longest) {
     libphoto::PhotoTexture& photo = made[{kind, longest}];
-    if (photo.levels.empty() && !photo.prepare(paths[kind].c_str(), requestFor(longest))) {
+    if (photo.levels().empty() && !photo.prepare(paths[kind].c_str(), requestFor(longest))) {
         std::fprintf(stderr, "photo_bench: %s\n", photo.reason());
         std::exit(1);
     }
@@ -143,7 +143,7 @@ void BM_Decode(benchmark::State& state) {
 }
 
 void BM_MipmapChain(benchmark::State& state) {
-    const libgr::grImage2D& base = prepared(int(state.range(0)), state.range(1)).levels[0];
+    const libgr::grImage2D& base = prepared(int(state.range(0)), state.range(1)).levels()[0];
     for (auto _ : state) {
         std::vector<libgr::grImage2D> levels;
         libphoto::buildMipmapChain(base, true, levels);
@@ -156,7 +156,7 @@ void BM_MipmapChain(benchmark::State& state) {
 void BM_Upload(benchmark::State& state) {
     libphoto::PhotoTexture& photo = prepared(int(state.range(0)), state.range(1));
     for (auto _ : state) {
-        photo.object.release();
+        photo.releaseTexture();
         if (!photo.upload())
             state.SkipWithError(photo.reason());
         glFinish();

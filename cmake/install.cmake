@@ -37,7 +37,7 @@ set(PLUVINA_PC_photo_REQUIRES_PRIVATE "")
 set(PLUVINA_PHOTO_NEEDS_DECODERS OFF)
 if(NOT BUILD_SHARED_LIBS)
     set(PLUVINA_PC_gr_REQUIRES_PRIVATE "glx")
-    set(PLUVINA_PC_photo_REQUIRES_PRIVATE "libturbojpeg spng")
+    set(PLUVINA_PC_photo_REQUIRES_PRIVATE "libjpeg spng zlib")
     set(PLUVINA_PHOTO_NEEDS_DECODERS ON)
 endif()
 

@@ -7,7 +7,7 @@ cd "$(dirname "$0")/.."
 packages=(cmake g++ make pkg-config freeglut3-dev libglu1-mesa-dev libgl1-mesa-dri
           xvfb xauth xdotool x11-utils imagemagick
           libgtest-dev libgmock-dev libbenchmark-dev libstb-dev bc
-          libturbojpeg0-dev libspng-dev
+          libturbojpeg0-dev libjpeg62-turbo-dev libspng-dev zlib1g-dev
           clang clang-format libclang-rt-14-dev valgrind python3 x11-apps doxygen)
 missing=()
 for p in "${packages[@]}"; do

@@ -116,7 +116,7 @@ private:
         unsigned char shown[4] = {0, 0, 0, 0};
         glReadPixels(viewport[2] / 2, viewport[3] / 2, 1, 1, GL_RGBA, GL_UNSIGNED_BYTE, shown);
 
-        const libgr::grImage2D& image = photo_.levels[0];
+        const libgr::grImage2D& image = photo_.levels()[0];
         const int bytesPerPixel = image.bitsPerPixel() / 8;
         if (image.bitCode != libgr::grBits8 || (bytesPerPixel != 3 && bytesPerPixel != 4))
             std::exit(0); // a packed or grey picture: nothing to compare against

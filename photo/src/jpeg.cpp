@@ -1,43 +1,78 @@
-// JPEG through TurboJPEG: the smallest decoder scale that still covers the size asked for,
-// then the area scaler for the rest; always BGRA with alpha 255 (the layout GL takes fastest),
-// grey through the decoder, CMYK converted here.
+// JPEG through libjpeg's own API: the headers probed first, then the rows decoded at the
+// plan's DCT scale. The memory manager is held to the plan's budget (libjpeg-turbo has no
+// backing store, so a coefficient buffer beyond it is refused before it exists), a progress
+// monitor counts the scans, and every warning (data that ends early or contradicts itself)
+// ends the decode: no picture is shown with parts that were never decoded.
 #include "libphoto/orientation.h"
-#include "libphoto/resample.h"
-#include "photo_internal.h"
+#include "road.h"
 
-#include <turbojpeg.h>
+#include "libgr/pixel_format.h"
 
-#include <cstring>
+#include <csetjmp>
+#include <cstdio>
+#include <vector>
+
+#include <jerror.h>
+#include <jpeglib.h>
 
 namespace libphoto::detail {
 
 namespace {
 
-struct Decompressor {
-    tjhandle handle = tjInitDecompress();
-    ~Decompressor() {
-        if (handle != nullptr)
-            tjDestroy(handle);
-    }
+// libjpeg reports failures by calling back; these unwind to the guard with longjmp, over
+// libjpeg's own frames and frames that hold nothing to destroy.
+struct Guard {
+    jpeg_error_mgr mgr{};
+    jpeg_progress_mgr progress{};
+    std::jmp_buf jump{};
+    Error error;
+    std::uint32_t mostScans = 0;
 };
 
-// The decoder's scale (at most one) with the fewest pixels whose result still covers
-// `target` on both sides.
-PhotoSize decoderSize(PhotoSize full, PhotoSize target) {
-    int count = 0;
-    const tjscalingfactor* factors = tjGetScalingFactors(&count);
-    PhotoSize best = full;
-    for (int i = 0; factors != nullptr && i < count; ++i) {
-        const tjscalingfactor f = factors[i];
-        if (f.num > f.denom)
-            continue;
-        const PhotoSize s{static_cast<std::uint32_t>(TJSCALED(static_cast<int>(full.width), f)),
-                          static_cast<std::uint32_t>(TJSCALED(static_cast<int>(full.height), f))};
-        if (s.width >= target.width && s.height >= target.height &&
-            std::uint64_t{s.width} * s.height < std::uint64_t{best.width} * best.height)
-            best = s;
+Guard& guardOf(j_common_ptr cinfo) {
+    return *reinterpret_cast<Guard*>(cinfo->err); // mgr is the first member
+}
+
+[[noreturn]] void refuse(j_common_ptr cinfo, grErrc code) {
+    Guard& g = guardOf(cinfo);
+    if (!g.error) {
+        char text[JMSG_LENGTH_MAX];
+        (*cinfo->err->format_message)(cinfo, text);
+        g.error = Error(code, "JPEG", text);
     }
-    return best;
+    std::longjmp(g.jump, 1);
+}
+
+void errorExit(j_common_ptr cinfo) {
+    switch (cinfo->err->msg_code) {
+    case JERR_NO_BACKING_STORE:
+    case JERR_OUT_OF_MEMORY:
+        guardOf(cinfo).error =
+            Error(grErrc::overBudget, "JPEG: the decoder would need more than the memory budget");
+        break;
+    case JERR_INPUT_EOF:
+        refuse(cinfo, grErrc::truncated);
+    default:
+        break;
+    }
+    refuse(cinfo, grErrc::corrupt);
+}
+
+// Level -1 is a warning: the data is damaged or ends early. Trace levels are ignored.
+void emitMessage(j_common_ptr cinfo, int level) {
+    if (level < 0)
+        refuse(cinfo, cinfo->err->msg_code == JWRN_JPEG_EOF ? grErrc::truncated : grErrc::corrupt);
+}
+
+void outputMessage(j_common_ptr) {}
+
+void countScans(j_common_ptr cinfo) {
+    Guard& g = guardOf(cinfo);
+    const auto* d = reinterpret_cast<j_decompress_ptr>(cinfo);
+    if (d->input_scan_number > 0 && std::uint32_t(d->input_scan_number) > g.mostScans) {
+        g.error = Error(grErrc::tooManyScans, "JPEG: more scans than allowed");
+        std::longjmp(g.jump, 1);
+    }
 }
 
 // Inverted CMYK (as Adobe and libjpeg store it: 255 is no ink) to opaque BGRA, in place.
@@ -51,78 +86,114 @@ void cmykToBgra(unsigned char* p, std::uint32_t width) {
     }
 }
 
-// TurboJPEG reports a warning (corrupt but decodable data) like an error; a picture whose
-// data ends early is refused, other warnings keep the picture.
-bool decoded(int status, tjhandle handle) {
-    if (status == 0)
+class JpegSource final : public RowSource {
+public:
+    JpegSource(const unsigned char* data, std::size_t size) : data_(data), size_(size) {
+        cinfo_.err = jpeg_std_error(&guard_.mgr);
+        guard_.mgr.error_exit = errorExit;
+        guard_.mgr.emit_message = emitMessage;
+        guard_.mgr.output_message = outputMessage;
+        guard_.progress.progress_monitor = countScans;
+    }
+    ~JpegSource() override {
+        if (created_)
+            jpeg_destroy_decompress(&cinfo_);
+    }
+    JpegSource(const JpegSource&) = delete;
+    JpegSource& operator=(const JpegSource&) = delete;
+
+    Error probe(ProbeInfo& info, const Limits& limits) override {
+        if (size_ > 0xFFFFFFFFu)
+            return Error(grErrc::fileTooLong, "JPEG: the file is too long");
+        guard_.mostScans = limits.scans;
+        if (!guarded([this, &limits] {
+                jpeg_create_decompress(&cinfo_);
+                created_ = true;
+                cinfo_.mem->max_memory_to_use = static_cast<long>(limits.workBytes);
+                cinfo_.progress = &guard_.progress;
+                jpeg_mem_src(&cinfo_, data_, static_cast<unsigned long>(size_));
+                jpeg_read_header(&cinfo_, TRUE);
+            }))
+            return guard_.error;
+        info.kind = PhotoKind::Jpeg;
+        info.width = cinfo_.image_width;
+        info.height = cinfo_.image_height;
+        info.orientation = jpegOrientation(data_, size_);
+        info.layout = libgr::grLayoutBGRA;
+        info.hasAlpha = false;
+        info.scales.clear();
+        for (std::uint32_t k = 1; k <= 8; ++k)
+            info.scales.push_back({k, 8});
+        // Every component's blocks, rounded up to whole MCUs, as the coefficient buffer of a
+        // picture decoded in several scans holds them; and the rows of one MCU row, twice.
+        std::uint64_t blocks = 0, rows = 0;
+        for (int i = 0; i < cinfo_.num_components; ++i) {
+            const jpeg_component_info& c = cinfo_.comp_info[i];
+            const std::uint64_t h = c.h_samp_factor, v = c.v_samp_factor;
+            blocks += (c.width_in_blocks + h - 1) / h * h * ((c.height_in_blocks + v - 1) / v * v);
+            rows += std::uint64_t{c.width_in_blocks} * 8 * v * 8 * 2;
+        }
+        const bool buffered =
+            cinfo_.progressive_mode || cinfo_.comps_in_scan < cinfo_.num_components;
+        info.bufferedBytes = buffered ? blocks * DCTSIZE2 * sizeof(JCOEF) : 0;
+        info.rowBytes = rows + std::uint64_t{cinfo_.image_width} * 4;
+        return Error();
+    }
+
+    Error decode(const Plan& plan, RowSink& sink) override {
+        const bool cmyk =
+            cinfo_.jpeg_color_space == JCS_CMYK || cinfo_.jpeg_color_space == JCS_YCCK;
+        std::vector<unsigned char> row(std::size_t{plan.decoded.width} * 4);
+        unsigned char* rowPtr = row.data();
+        JSAMPROW rows[1] = {rowPtr};
+        const std::uint32_t width = plan.decoded.width;
+        bool sizeAsPlanned = true;
+        if (!guarded([&] {
+                cinfo_.mem->max_memory_to_use = static_cast<long>(plan.limits.workBytes);
+                cinfo_.out_color_space = cmyk ? JCS_CMYK : JCS_EXT_BGRA;
+                cinfo_.scale_num = plan.scale.num;
+                cinfo_.scale_denom = plan.scale.denom;
+                jpeg_calc_output_dimensions(&cinfo_);
+                if (cinfo_.output_width != width || cinfo_.output_height != plan.decoded.height) {
+                    sizeAsPlanned = false;
+                    return;
+                }
+                jpeg_start_decompress(&cinfo_);
+                while (cinfo_.output_scanline < cinfo_.output_height) {
+                    if (jpeg_read_scanlines(&cinfo_, rows, 1) != 1)
+                        ERREXIT(&cinfo_, JERR_INPUT_EOF);
+                    if (cmyk)
+                        cmykToBgra(rowPtr, width);
+                    sink.push(rowPtr);
+                }
+                jpeg_finish_decompress(&cinfo_);
+            }))
+            return guard_.error;
+        if (!sizeAsPlanned)
+            return Error(grErrc::unsupported, "JPEG: the decoder's scale differs from the plan");
+        return Error();
+    }
+
+private:
+    // Runs `f`, whose frame must hold nothing with a destructor; false when libjpeg refused.
+    template <class F> bool guarded(F f) {
+        if (setjmp(guard_.jump) != 0)
+            return false;
+        f();
         return true;
-    const char* message = tjGetErrorStr2(handle);
-    if (tjGetErrorCode(handle) == TJERR_WARNING &&
-        (message == nullptr || std::strstr(message, "Premature end") == nullptr))
-        return true;
-    return failWith("JPEG", message);
-}
+    }
+
+    const unsigned char* data_;
+    std::size_t size_;
+    jpeg_decompress_struct cinfo_{};
+    Guard guard_;
+    bool created_ = false;
+};
 
 } // namespace
 
-bool decodeJpeg(const unsigned char* data, std::size_t size, const PhotoOptions& options,
-                libgr::grImage2D& out, int& orientation, std::vector<unsigned char>* owner) {
-    Decompressor d;
-    if (d.handle == nullptr)
-        return fail("JPEG: the decoder could not start");
-    if (size > 0xFFFFFFFFu)
-        return fail("JPEG: the file is too long");
-    const auto length = static_cast<unsigned long>(size);
-    int width = 0, height = 0, subsampling = 0, colourspace = 0;
-    if (tjDecompressHeader3(d.handle, data, length, &width, &height, &subsampling, &colourspace) !=
-        0)
-        return failWith("JPEG", tjGetErrorStr2(d.handle));
-    if (width <= 0 || height <= 0)
-        return fail("JPEG: no pixels");
-    if (std::uint64_t(width) * std::uint64_t(height) > options.maxPixels)
-        return fail("the picture has more pixels than allowed");
-    const PhotoSize full{static_cast<std::uint32_t>(width), static_cast<std::uint32_t>(height)};
-    // The decoder's size covers the fitted one on both sides, so the aspect is the file's.
-    const PhotoSize size2 = fitLongestSide(full, options.longestSide, options.maxTextureSize);
-    const PhotoSize decodedSize = decoderSize(full, size2);
-    const bool cmyk = colourspace == TJCS_CMYK || colourspace == TJCS_YCCK;
-    const int exif = jpegOrientation(data, size);
-    libgr::grImage2D image;
-    const int w = static_cast<int>(decodedSize.width), h = static_cast<int>(decodedSize.height);
-    if (!cmyk && size2.width == decodedSize.width && size2.height == decodedSize.height) {
-        // Straight into the record, bottom row first as GL takes it.
-        if (!makeRecord(image, libgr::grLayoutBGRA, size2.width, size2.height))
-            return fail("out of memory for the picture");
-        if (!decoded(tjDecompress2(d.handle, data, length, image.pixels.begin(), w,
-                                   static_cast<int>(image.rowStride()), h, TJPF_BGRA,
-                                   TJFLAG_BOTTOMUP),
-                     d.handle))
-            return false;
-    } else {
-        const std::uint64_t bytes = std::uint64_t(decodedSize.width) * decodedSize.height * 4;
-        libgr::ofsvector<unsigned char> buffer;
-        if (!freshBytes(buffer, bytes))
-            return fail("out of memory for the decoded picture");
-        if (!decoded(tjDecompress2(d.handle, data, length, buffer.begin(), w, w * 4, h,
-                                   cmyk ? TJPF_CMYK : TJPF_BGRA, 0),
-                     d.handle))
-            return false;
-        if (owner != nullptr)
-            std::vector<unsigned char>().swap(*owner);
-        if (!makeRecord(image, libgr::grLayoutBGRA, size2.width, size2.height))
-            return fail("out of memory for the picture");
-        // Alpha is 255 throughout: every component takes the colour curve, one plain loop.
-        RowScaler scaler(decodedSize.width, decodedSize.height, viewOf(image), -1);
-        for (int y = 0; y < h; ++y) {
-            unsigned char* row = buffer.begin() + std::size_t(y) * w * 4;
-            if (cmyk)
-                cmykToBgra(row, decodedSize.width);
-            scaler.push(row);
-        }
-    }
-    orientation = exif;
-    out = image;
-    return true;
+std::unique_ptr<RowSource> makeJpegSource(const unsigned char* data, std::size_t size) {
+    return std::make_unique<JpegSource>(data, size);
 }
 
 } // namespace libphoto::detail

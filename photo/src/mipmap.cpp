@@ -2,8 +2,12 @@
 // average where both sides are even and the area scaler where a side is odd.
 #include "libphoto/mipmap.h"
 
+#include "curve.h"
+#include "errors.h"
 #include "libphoto/resample.h"
-#include "photo_internal.h"
+#include "memory.h"
+#include "records.h"
+#include "scaler.h"
 
 #include <new>
 
@@ -98,7 +102,7 @@ bool buildChain(const libgr::grImage2D& base, bool keepNonPowerOfTwo,
     if (count > 1) {
         libgr::ofsvector<unsigned char> storage;
         if (!detail::freshBytes(storage, bytes))
-            return detail::fail("out of memory for the mipmap levels");
+            return detail::fail(libgr::grErrc::outOfMemory, "out of memory for the mipmap levels");
         const int alpha = detail::alphaIndexOf(top.layout);
         for (std::uint32_t i = 1; i < count; ++i) {
             const auto length = static_cast<std::uint32_t>(chain[i].rowStride() * chain[i].height);
@@ -115,11 +119,12 @@ bool buildChain(const libgr::grImage2D& base, bool keepNonPowerOfTwo,
 bool buildMipmapChain(const libgr::grImage2D& base, bool keepNonPowerOfTwo,
                       std::vector<libgr::grImage2D>& levels) {
     if (!isPlainPhoto(base))
-        return detail::fail("not an 8-bit picture of 1 to 4 components");
+        return detail::fail(libgr::grErrc::badArgument,
+                            "not an 8-bit picture of 1 to 4 components");
     try {
         return buildChain(base, keepNonPowerOfTwo, levels);
     } catch (const std::bad_alloc&) {
-        return detail::fail("out of memory for the mipmap levels");
+        return detail::fail(libgr::grErrc::outOfMemory, "out of memory for the mipmap levels");
     }
 }
 

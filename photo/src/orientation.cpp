@@ -2,8 +2,9 @@
 // bounds-checked, and the pixel transform that makes the picture stand up.
 #include "libphoto/orientation.h"
 
+#include "errors.h"
 #include "libphoto/resample.h"
-#include "photo_internal.h"
+#include "records.h"
 
 #include <cstring>
 #include <new>
@@ -109,7 +110,8 @@ Source sourceOf(int orientation, std::ptrdiff_t w, std::ptrdiff_t h) {
 
 bool orientPhoto(const libgr::grImage2D& in, int orientation, libgr::grImage2D& out) {
     if (!isPlainPhoto(in))
-        return detail::fail("not an 8-bit picture of 1 to 4 components");
+        return detail::fail(libgr::grErrc::badArgument,
+                            "not an 8-bit picture of 1 to 4 components");
     if (orientation < 2 || orientation > 8) {
         out = in;
         return detail::succeed();
@@ -118,7 +120,7 @@ bool orientPhoto(const libgr::grImage2D& in, int orientation, libgr::grImage2D& 
     libgr::grImage2D image;
     if (!detail::makeRecord(image, in.layout, swap ? in.height : in.width,
                             swap ? in.width : in.height))
-        return detail::fail("out of memory for the turned picture");
+        return detail::fail(libgr::grErrc::outOfMemory, "out of memory for the turned picture");
     const detail::View src = detail::viewOf(in), dst = detail::viewOf(image);
     const Source s = sourceOf(orientation, in.width, in.height);
     const int ch = src.channels;

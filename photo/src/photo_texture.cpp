@@ -1,109 +1,164 @@
 // PhotoTexture: a picture file prepared off the GL thread (the BMP reader's record for GLU, or
 // a whole chain of levels built here) and sent to GL on it, with the same check of level 0 the
-// billboard makes.
+// billboard makes. Its state lives behind a pointer, so nothing points into a moved object.
 #include "libphoto/photo_texture.h"
 
+#include "errors.h"
+#include "libgr/bmp_file.h"
+#include "libgr/texture_image.h"
+#include "libgr/texture_object.h"
 #include "libphoto/mipmap.h"
+#include "libphoto/resample.h"
+#include "libutils/platform.h"
 
-#include <mutex>
-#include <set>
-#include <string>
+#include <cstdio>
+#include <new>
 
 namespace libphoto {
 
+using libgr::grErrc;
+using libgr::grError;
+
+struct PhotoTexture::State {
+    libgr::grBmpFile bitmap;              // the classic road: the file's bytes
+    std::vector<libgr::grImage2D> levels; // the level records, level 0 first
+    libgr::grTexture2D texture;           // the image texture built from `levels`
+    libgr::grTexParams2D params;          // `texture` points at it: it never moves
+    libgr::grTextureObject object;        // the GL texture name
+    grError error;
+    bool prepared = false;
+    std::uint32_t size[2] = {0, 0};
+    MipmapSource source = MipmapSource::Auto;
+    GLint wrap = GL_REPEAT;
+};
+
+PhotoTexture::PhotoTexture() : state(std::make_unique<State>()) {}
+PhotoTexture::~PhotoTexture() = default;
+PhotoTexture::PhotoTexture(PhotoTexture&& other) noexcept : state(std::move(other.state)) {}
+PhotoTexture& PhotoTexture::operator=(PhotoTexture&& other) noexcept {
+    state.swap(other.state); // the other lets go of this one's picture when it goes
+    return *this;
+}
+
 namespace {
 
-// Reasons outlive the thread and the call that produced them: a worker's reason is read on
-// the GL thread, after the worker may have failed again. Each distinct text is kept once for
-// the life of the program, up to a bound that hostile files cannot push memory past.
-const char* keep(const char* text) {
-    static std::mutex mutex;
-    static std::set<std::string> kept;
-    constexpr std::size_t kMostKept = 256;
-    if (text == nullptr || *text == '\0')
-        return "the picture could not be read";
-    try {
-        const std::lock_guard<std::mutex> lock(mutex);
-        const auto found = kept.find(text);
-        if (found != kept.end())
-            return found->c_str();
-        if (kept.size() >= kMostKept)
-            return "the picture could not be read";
-        return kept.insert(text).first->c_str();
-    } catch (...) { // short memory, or a mutex that cannot be locked
-        return "the picture could not be read";
-    }
+// The whole file, once; an error when it cannot be read or is longer than allowed.
+grError readFile(const char* path, std::uint64_t most, std::vector<unsigned char>& bytes) {
+    if (path == nullptr)
+        return grError(grErrc::badArgument, "no file name");
+    libutils::FileStatus status;
+    const char* why = "";
+    std::FILE* f = libutils::openRegularFile(path, status, why);
+    if (f == nullptr)
+        return grError(libgr::openRefusalCode(path), why);
+    struct Closer {
+        std::FILE* f;
+        ~Closer() { std::fclose(f); }
+    } closer{f};
+    if (status.size > most)
+        return grError(grErrc::fileTooLong, "the file is longer than allowed");
+    bytes.resize(status.size);
+    if (!bytes.empty() && std::fread(bytes.data(), 1, bytes.size(), f) != bytes.size())
+        return grError(grErrc::cannotRead, "cannot read the whole file");
+    return grError();
 }
 
 } // namespace
 
 bool PhotoTexture::prepare(const char* path, const TextureRequest& request) {
-    prepared = false;
+    if (!state)
+        state = std::make_unique<State>();
+    State& s = *state;
+    s.prepared = false;
     try {
         std::vector<libgr::grImage2D> made(1);
-        if (request.mipmaps == MipmapSource::Glu) {
-            libgr::grBmpFile file;
+        libgr::grBmpFile file;
+        MipmapSource road = request.mipmaps;
+        if (road == MipmapSource::Glu) {
+            // Asked for: the billboards' road, call for call.
             if (!file.load(path, request.photo.maxPixels) || !libgr::grBmpToImage(made[0], file)) {
-                failure = keep(libgr::grBmpFailureReason());
+                s.error = libgr::grBmpError();
                 return false;
             }
-            bitmap = file;
         } else {
-            libgr::grImage2D base;
-            if (!decodePhoto(path, request.photo, base) ||
-                !buildMipmapChain(base, request.keepNonPowerOfTwo, made)) {
-                failure = keep(photoFailureReason());
+            std::vector<unsigned char> bytes;
+            if ((s.error = readFile(path, request.photo.maxFileBytes, bytes)))
                 return false;
+            // A BMP the screen shows at its own size goes to GLU as the reader has it.
+            bool glu = false;
+            if (road == MipmapSource::Auto &&
+                sniffPhoto(bytes.data(), bytes.size()) == PhotoKind::Bmp &&
+                file.read(bytes.data(), bytes.size(), request.photo.maxPixels)) {
+                const PhotoOptions& o = request.photo;
+                const PhotoSize fitted = fitLongestSide({file.info.width, file.info.height},
+                                                        o.longestSide, o.maxTextureSize);
+                glu = fitted.width == file.info.width && fitted.height == file.info.height &&
+                      libgr::grBmpToImage(made[0], file);
             }
-            bitmap = libgr::grBmpFile();
+            if (glu) {
+                road = MipmapSource::Glu;
+            } else {
+                road = MipmapSource::Library;
+                file = libgr::grBmpFile();
+                libgr::grImage2D base;
+                if (!decodePhotoMemory(bytes.data(), bytes.size(), request.photo, base) ||
+                    !buildMipmapChain(base, request.keepNonPowerOfTwo, made)) {
+                    s.error = photoError();
+                    return false;
+                }
+            }
         }
-        levels.swap(made);
-        size[0] = levels[0].width;
-        size[1] = levels[0].height;
+        s.bitmap = file;
+        s.levels.swap(made);
+        s.size[0] = s.levels[0].width;
+        s.size[1] = s.levels[0].height;
+        s.source = road;
     } catch (const std::bad_alloc&) {
-        failure = "out of memory";
+        s.error = grError(grErrc::outOfMemory, "out of memory");
         return false;
     }
-    source = request.mipmaps;
-    wrap = request.wrap;
-    prepared = true;
-    failure = "";
+    s.wrap = request.wrap;
+    s.prepared = true;
+    s.error = grError();
     return true;
 }
 
 bool PhotoTexture::upload() {
-    if (!prepared || levels.empty()) {
-        failure = "no picture prepared";
+    if (!state)
+        return false;
+    State& s = *state;
+    if (!s.prepared || s.levels.empty()) {
+        s.error = grError(grErrc::badArgument, "no picture prepared");
         return false;
     }
-    if (source == MipmapSource::Glu) {
+    if (s.source == MipmapSource::Glu) {
         // The classic road, call for call: GLU builds the chain from the file's bytes.
-        texture.setMipmapped(true);
-        texture.setImage(levels[0], 0, 0);
+        s.texture.setMipmapped(true);
+        s.texture.setImage(s.levels[0], 0, 0);
     } else {
         // Every level as it is; no GLU call.
-        texture.setMipmapped(false);
-        texture.clearImages();
-        if (!texture.setImages(levels, 0, 0)) {
-            failure = "out of memory";
+        s.texture.setMipmapped(false);
+        s.texture.clearImages();
+        if (!s.texture.setImages(s.levels, 0, 0)) {
+            s.error = grError(grErrc::outOfMemory, "out of memory");
             return false;
         }
     }
-    params.set(GL_LINEAR_MIPMAP_LINEAR, GL_LINEAR, wrap, wrap, params.maxAnisotropy);
-    texture.setParams(&params);
-    object.load(texture);
+    s.params.set(GL_LINEAR_MIPMAP_LINEAR, GL_LINEAR, s.wrap, s.wrap, s.params.maxAnisotropy);
+    s.texture.setParams(&s.params);
+    s.object.load(s.texture);
     // GL reports a refused upload (out of memory, a size it cannot hold) only through its
     // error state; a level 0 without texels shows the refusal without touching that state.
     GLint width = 0;
     glGetTexLevelParameteriv(GL_TEXTURE_2D, 0, GL_TEXTURE_WIDTH, &width);
     if (width <= 0) {
-        object.release();
-        failure = *libgr::grTextureFailureReason() != '\0'
-                      ? libgr::grTextureFailureReason()
-                      : "the graphics driver did not accept the picture";
+        s.object.release();
+        const char* why = libgr::grTextureFailureReason();
+        s.error = grError(grErrc::driver,
+                          *why != '\0' ? why : "the graphics driver did not accept the picture");
         return false;
     }
-    failure = "";
+    s.error = grError();
     return true;
 }
 
@@ -112,27 +167,55 @@ bool PhotoTexture::load(const char* path, const TextureRequest& request) {
 }
 
 bool PhotoTexture::isLoaded() const {
-    return object.isLoaded(); // a failed upload gives its name back
+    return state && state->object.isLoaded(); // a failed upload gives its name back
 }
 
 void PhotoTexture::apply() {
     if (isLoaded())
-        object.apply();
+        state->object.apply();
+}
+
+PhotoError PhotoTexture::error() const {
+    return state ? state->error : grError();
+}
+
+const char* PhotoTexture::reason() const {
+    return state ? state->error.text() : "";
 }
 
 std::uint32_t PhotoTexture::width() const {
-    return size[0];
+    return state ? state->size[0] : 0;
 }
 
 std::uint32_t PhotoTexture::height() const {
-    return size[1];
+    return state ? state->size[1] : 0;
+}
+
+MipmapSource PhotoTexture::road() const {
+    return state ? state->source : MipmapSource::Auto;
+}
+
+const std::vector<libgr::grImage2D>& PhotoTexture::levels() const {
+    static const std::vector<libgr::grImage2D> none;
+    return state ? state->levels : none;
+}
+
+GLuint PhotoTexture::name() const {
+    return state && state->object.name().allocated() ? state->object.name().name() : 0;
 }
 
 void PhotoTexture::releasePixels() {
-    texture.clearImages();
-    std::vector<libgr::grImage2D>().swap(levels);
-    bitmap = libgr::grBmpFile();
-    prepared = false;
+    if (!state)
+        return;
+    state->texture.clearImages();
+    std::vector<libgr::grImage2D>().swap(state->levels);
+    state->bitmap = libgr::grBmpFile();
+    state->prepared = false;
+}
+
+void PhotoTexture::releaseTexture() {
+    if (state)
+        state->object.release();
 }
 
 } // namespace libphoto

@@ -63,7 +63,7 @@ TEST(PhotoLoader, PreparesInOrderAndStopsWithWorkQueued) {
         EXPECT_EQ(done[i].prepared, cases[i].prepared);
         EXPECT_STREQ(done[i].texture->reason(), cases[i].prepared ? "" : "cannot open the file");
         EXPECT_EQ(done[i].texture->width(), cases[i].width);
-        EXPECT_EQ(done[i].texture->levels.size(), cases[i].levels);
+        EXPECT_EQ(done[i].texture->levels().size(), cases[i].levels);
     }
     done.clear();
 

@@ -16,9 +16,11 @@
 //         report(path, grBmpFailureReason());
 #pragma once
 
+#include "libgr/error.h"
 #include "libgr/image_record.h"
 #include "libgr/refvector.h"
 
+#include <cstddef>
 #include <cstdint>
 
 namespace libgr {
@@ -118,6 +120,11 @@ public:
     /// pixel array that starts inside its headers.
     /// bfType is not examined.
     bool load(const char* path, std::uint64_t maxPixels = grBmpMaxPixels);
+
+    /// As load, from `size` bytes at `data` (a whole file in memory, not kept after the
+    /// call): the same checks, the same views over fresh storage. `maxPixels` is the caller's
+    /// own limit (the bytes are already in memory, so grBmpMaxPixels does not cap it).
+    bool read(const unsigned char* data, std::size_t size, std::uint64_t maxPixels);
 };
 
 /// Describes the pixels of a loaded file in `image` (unpack fields 0, palette empty, rows
@@ -142,5 +149,13 @@ bool grBmpToImage(grImage2D& image, const grBmpFile& file);
 /// Why the last grBmpFile::load or grBmpToImage on this thread refused its input, in a few
 /// words ("" when it succeeded). A static string: it stays valid for the life of the program.
 const char* grBmpFailureReason();
+
+/// The last failure of grBmpFile::load, grBmpFile::read or grBmpToImage on this thread, by
+/// value: its code (grErrc::none after a success) and grBmpFailureReason's text.
+grError grBmpError();
+
+/// The code for a path openRegularFile refused: grErrc::notRegular when the path names
+/// something that is not a regular file, grErrc::cannotOpen otherwise.
+grErrc openRefusalCode(const char* path);
 
 } // namespace libgr

@@ -74,6 +74,10 @@ struct grGLFormat {
     GLenum type = 0;           ///< the data type of a component or packed pixel
 };
 
+/// Components a pixel of `layout` has (colour index: one; GL_RGB counted as a pair: two);
+/// 0 outside 0..15. The one table of components per layout.
+int componentCount(int layout);
+
 /// Bits one pixel occupies in memory as the upload reads it: components of `layout` times
 /// the container bits of `bitCode` (a 4-bit component is read as a byte, except in the
 /// 4-4-4-4 packed rows of layouts 8, 10 and 13; a 12-bit component as a 16-bit word; a 24-bit

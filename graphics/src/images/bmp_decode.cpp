@@ -8,6 +8,8 @@
 
 namespace libgr::bmpdecode {
 
+const char* const kNoMemory = "out of memory for the decoded picture";
+
 namespace {
 
 // Bytes of one stored row: `width` pixels of `bitCount` bits, padded to a multiple of 4.
@@ -29,7 +31,6 @@ bool allocate(grImage2D& out, const grBmpInfo& info, std::int32_t layout) {
     return out.allocatePixels();
 }
 
-constexpr const char* kNoMemory = "out of memory for the decoded picture";
 constexpr const char* kBadIndex = "a pixel indexes beyond the colour table";
 
 // The colour table as blue, green, red, alpha 255; entries beyond the table are black.

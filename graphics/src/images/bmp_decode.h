@@ -16,6 +16,9 @@ struct Source {
     std::size_t size; ///< bytes at `bits`
 };
 
+/// The decoders' refusal when memory is short (told apart from refusals of the data).
+extern const char* const kNoMemory;
+
 /// Unpack alignment of the records that share a file's rows, which are padded to 4 bytes.
 const grPixelStore& fileRows();
 

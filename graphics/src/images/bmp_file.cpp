@@ -16,11 +16,28 @@ namespace libgr {
 
 namespace {
 
-thread_local const char* failureReason = "";
+// Why a file is refused: a code and a static text (null text: not refused).
+struct Refusal {
+    grErrc code = grErrc::none;
+    const char* text = nullptr;
+};
 
-bool fail(const char* reason) {
+thread_local const char* failureReason = "";
+thread_local grErrc failureCode = grErrc::none;
+
+bool fail(grErrc code, const char* reason) {
+    failureCode = code;
     failureReason = reason;
     return false;
+}
+
+bool fail(const Refusal& r) {
+    return fail(r.code, r.text);
+}
+
+void clearFailure() {
+    failureCode = grErrc::none;
+    failureReason = "";
 }
 
 std::uint16_t le16(const unsigned char* p) {
@@ -73,12 +90,12 @@ struct Layout {
 };
 
 // Reads the headers in `head` (the file's first `got` bytes; the file is `length` long).
-// Null on success, else why the file is refused.
-const char* parse(const unsigned char* head, std::size_t got, std::uint64_t length,
-                  std::uint64_t maxPixels, Layout& l) {
+// No refusal on success.
+Refusal parse(const unsigned char* head, std::size_t got, std::uint64_t length,
+              std::uint64_t maxPixels, Layout& l) {
     constexpr const char* kShort = "file too short for its headers";
     if (got < kFileHeader + 4)
-        return kShort;
+        return {grErrc::truncated, kShort};
     grBmpInfo& info = l.info;
     l.offBits = le32(head + 10);
     info.headerSize = le32(head + kFileHeader);
@@ -87,9 +104,9 @@ const char* parse(const unsigned char* head, std::size_t got, std::uint64_t leng
     const bool windows = size == 40 || size == 52 || size == 56 || size == 108 || size == 124;
     const bool os2 = size >= 16 && size <= 64 && !windows;
     if (!core && !windows && !os2)
-        return "unsupported info header size";
+        return {grErrc::unsupported, "unsupported info header size"};
     if (got < kFileHeader + size)
-        return kShort;
+        return {grErrc::truncated, kShort};
     const unsigned char* h = head + kFileHeader;
     std::int64_t width = 0, height = 0;
     std::uint16_t planes = 0;
@@ -110,29 +127,29 @@ const char* parse(const unsigned char* head, std::size_t got, std::uint64_t leng
     }
     const std::uint16_t bits = info.bitCount;
     if (planes != 1)
-        return "plane count is not 1";
+        return {grErrc::corrupt, "plane count is not 1"};
     if (bits != 1 && bits != 2 && bits != 4 && bits != 8 && bits != 16 && bits != 24 && bits != 32)
-        return "unsupported bit count";
+        return {grErrc::unsupported, "unsupported bit count"};
 
     // OS/2 2.x uses 3 and 4 for Huffman and RLE24 compression.
     std::uint32_t& compression = info.compression;
     const bool fields =
         !os2 && (compression == grBmpBitFields || compression == grBmpAlphaBitFields);
     if (compression != grBmpRGB && compression != grBmpRLE8 && compression != grBmpRLE4 && !fields)
-        return "unsupported compression";
+        return {grErrc::unsupported, "unsupported compression"};
     if ((compression == grBmpRLE8 && bits != 8) || (compression == grBmpRLE4 && bits != 4) ||
         (fields && bits != 16 && bits != 32))
-        return "compression does not match the bit count";
+        return {grErrc::corrupt, "compression does not match the bit count"};
 
     l.topDown = height < 0;
     if (width <= 0 || height == 0 || height == std::numeric_limits<std::int32_t>::min())
-        return "width or height is not positive";
+        return {grErrc::corrupt, "width or height is not positive"};
     if (l.topDown && compression != grBmpRGB && !fields)
-        return "compressed pixel array stored top-down";
+        return {grErrc::unsupported, "compressed pixel array stored top-down"};
     info.width = static_cast<std::uint32_t>(width);
     info.height = static_cast<std::uint32_t>(height < 0 ? -height : height);
-    if (std::uint64_t{info.width} * info.height > std::min(maxPixels, grBmpMaxPixels))
-        return "picture too large";
+    if (std::uint64_t{info.width} * info.height > maxPixels)
+        return {grErrc::tooManyPixels, "picture too large"};
 
     // Masks: the defaults of the bit count, or the file's bit fields, which follow a 40-byte
     // header and are part of larger ones. A declared alpha mask is honoured either way.
@@ -152,7 +169,7 @@ const char* parse(const unsigned char* head, std::size_t got, std::uint64_t leng
         if (size == 40) {
             tableStart += 4 * count;
             if (got < tableStart)
-                return kShort;
+                return {grErrc::truncated, kShort};
         } else {
             count = std::min<std::uint32_t>((size - 40) / 4, 4);
         }
@@ -160,7 +177,7 @@ const char* parse(const unsigned char* head, std::size_t got, std::uint64_t leng
             masks[i] = i < count ? le32(h + 40 + 4 * i) : 0;
         compression = grBmpBitFields;
         if (!validMasks(masks, bits))
-            return "invalid bit-field masks";
+            return {grErrc::corrupt, "invalid bit-field masks"};
     } else if (windows && size >= 56 && (bits == 16 || bits == 32)) {
         // A header that declares alpha keeps it when it fits beside the default colours.
         const std::uint32_t saved = masks[3];
@@ -169,22 +186,22 @@ const char* parse(const unsigned char* head, std::size_t got, std::uint64_t leng
             masks[3] = saved;
     }
     if (l.offBits < tableStart)
-        return "pixel array starts inside the headers";
+        return {grErrc::corrupt, "pixel array starts inside the headers"};
 
     if (bits <= 8) {
         const std::uint32_t most = 1u << bits;
         const std::uint32_t declared = colorsUsed != 0 ? colorsUsed : most;
         if (declared > most)
-            return "colour table larger than the bit count allows";
+            return {grErrc::corrupt, "colour table larger than the bit count allows"};
         const std::uint32_t fits = (l.offBits - tableStart) / info.paletteEntryBytes;
         info.paletteCount = std::min(declared, fits);
         if (info.paletteCount == 0)
-            return "no colour table";
+            return {grErrc::corrupt, "no colour table"};
     }
     info.paletteOffset = tableStart;
     l.headBytes = tableStart + info.paletteCount * info.paletteEntryBytes;
     if (got < l.headBytes)
-        return kShort;
+        return {grErrc::truncated, kShort};
 
     const std::uint64_t available = length > l.offBits ? length - l.offBits : 0;
     if (compression == grBmpRLE8 || compression == grBmpRLE4) {
@@ -199,8 +216,8 @@ const char* parse(const unsigned char* head, std::size_t got, std::uint64_t leng
         l.needed = l.pixelBytes - stride + rowBytes(info.width, bits, 1);
     }
     if (available < l.needed)
-        return "pixel array too short";
-    return nullptr;
+        return {grErrc::truncated, "pixel array too short"};
+    return {};
 }
 
 // Puts the rows of an uncompressed pixel array bottom-up.
@@ -217,45 +234,32 @@ struct FileCloser {
 
 } // namespace
 
-const char* grBmpFailureReason() {
-    return failureReason;
+grErrc openRefusalCode(const char* path) {
+    libutils::FileStatus status;
+    return libutils::fileStatus(path, status) && !status.regular ? grErrc::notRegular
+                                                                 : grErrc::cannotOpen;
 }
 
-bool grBmpFile::load(const char* path, std::uint64_t maxPixels) {
-    failureReason = "";
-    libutils::FileStatus status;
-    const char* refusal = "";
-    const std::unique_ptr<std::FILE, FileCloser> file(
-        libutils::openRegularFile(path, status, refusal));
-    if (!file)
-        return fail(refusal);
-    // Unbuffered: the pixel array is read straight into the storage.
-    std::setvbuf(file.get(), nullptr, _IONBF, 0);
+namespace {
 
-    unsigned char head[kMaxHead];
-    const std::size_t want =
-        static_cast<std::size_t>(std::min<std::uint64_t>(status.size, kMaxHead));
-    const std::size_t got = std::fread(head, 1, want, file.get());
-    if (got != want)
-        return fail("cannot read the file");
-    Layout l;
-    if (const char* reason = parse(head, got, status.size, maxPixels, l))
-        return fail(reason);
-
+// Fills `file` from a parsed layout: the first l.headBytes of `head`, then the pixel array,
+// which `readPixels(to, count)` copies from the file's byte l.offBits on (a file `length`
+// bytes long).
+template <class ReadPixels>
+bool place(grBmpFile& file, const Layout& l, const unsigned char* head, std::uint64_t length,
+           ReadPixels readPixels) {
     // The storage: the headers and table as read, then the pixel array.
     refvector2<unsigned char> storage;
     const std::uint64_t total = l.headBytes + l.pixelBytes;
     if (total > std::numeric_limits<std::uint32_t>::max() ||
         !storage.create(static_cast<std::uint32_t>(total)))
-        return fail("out of memory for the file");
+        return fail(grErrc::outOfMemory, "out of memory for the file");
     unsigned char* bytes = storage.begin();
     std::memcpy(bytes, head, l.headBytes);
     unsigned char* pixels = bytes + l.headBytes;
-    const std::size_t toRead =
-        static_cast<std::size_t>(std::min(l.pixelBytes, status.size - l.offBits));
-    if (std::fseek(file.get(), static_cast<long>(l.offBits), SEEK_SET) != 0 ||
-        std::fread(pixels, 1, toRead, file.get()) != toRead)
-        return fail("cannot read the file");
+    const std::size_t toRead = static_cast<std::size_t>(std::min(l.pixelBytes, length - l.offBits));
+    if (!readPixels(pixels, toRead))
+        return fail(grErrc::cannotRead, "cannot read the file");
     const grBmpInfo& in = l.info;
     const bool rle = in.compression == grBmpRLE8 || in.compression == grBmpRLE4;
     if (!rle) {
@@ -267,12 +271,64 @@ bool grBmpFile::load(const char* path, std::uint64_t maxPixels) {
     }
     putLe32(bytes + 10, l.headBytes);
 
-    fileHeader.attach(storage, 0, 1);
-    infoHeader.attach(storage, kFileHeader, in.headerSize >= 40 ? 1 : 0);
-    colorTable.attach(storage, in.paletteOffset, in.paletteEntryBytes == 4 ? in.paletteCount : 0);
-    bits.attach(storage, l.headBytes, ofsvector<unsigned char>::npos);
-    info = in;
+    file.fileHeader.attach(storage, 0, 1);
+    file.infoHeader.attach(storage, kFileHeader, in.headerSize >= 40 ? 1 : 0);
+    file.colorTable.attach(storage, in.paletteOffset,
+                           in.paletteEntryBytes == 4 ? in.paletteCount : 0);
+    file.bits.attach(storage, l.headBytes, ofsvector<unsigned char>::npos);
+    file.info = in;
     return true;
+}
+
+} // namespace
+
+const char* grBmpFailureReason() {
+    return failureReason;
+}
+
+grError grBmpError() {
+    return grError(failureCode, failureReason);
+}
+
+bool grBmpFile::load(const char* path, std::uint64_t maxPixels) {
+    clearFailure();
+    libutils::FileStatus status;
+    const char* refusal = "";
+    const std::unique_ptr<std::FILE, FileCloser> file(
+        libutils::openRegularFile(path, status, refusal));
+    if (!file)
+        return fail(openRefusalCode(path), refusal);
+    // Unbuffered: the pixel array is read straight into the storage.
+    std::setvbuf(file.get(), nullptr, _IONBF, 0);
+
+    unsigned char head[kMaxHead];
+    const std::size_t want =
+        static_cast<std::size_t>(std::min<std::uint64_t>(status.size, kMaxHead));
+    const std::size_t got = std::fread(head, 1, want, file.get());
+    if (got != want)
+        return fail(grErrc::cannotRead, "cannot read the file");
+    Layout l;
+    if (const Refusal r = parse(head, got, status.size, std::min(maxPixels, grBmpMaxPixels), l);
+        r.text != nullptr)
+        return fail(r);
+    return place(*this, l, head, status.size, [&](unsigned char* pixels, std::size_t count) {
+        return std::fseek(file.get(), static_cast<long>(l.offBits), SEEK_SET) == 0 &&
+               std::fread(pixels, 1, count, file.get()) == count;
+    });
+}
+
+bool grBmpFile::read(const unsigned char* data, std::size_t size, std::uint64_t maxPixels) {
+    clearFailure();
+    if (data == nullptr)
+        return fail(grErrc::badArgument, "no bytes");
+    const std::size_t got = std::min<std::size_t>(size, kMaxHead);
+    Layout l;
+    if (const Refusal r = parse(data, got, size, maxPixels, l); r.text != nullptr)
+        return fail(r);
+    return place(*this, l, data, size, [&](unsigned char* pixels, std::size_t count) {
+        std::memcpy(pixels, data + l.offBits, count);
+        return true;
+    });
 }
 
 namespace {
@@ -345,9 +401,9 @@ const grPixelStore& shortRows() {
 } // namespace
 
 bool grBmpToImage(grImage2D& image, const grBmpFile& file) {
-    failureReason = "";
+    clearFailure();
     if (file.bits.empty() || !file.fileHeader.sharesWith(file.bits) || file.info.width == 0)
-        return fail("no file loaded");
+        return fail(grErrc::badArgument, "no file loaded");
     // An alpha channel that is 0 everywhere counts as absent, as image viewers treat it:
     // such files come from writers that fill the fourth byte with nothing in particular, and
     // honouring it would make the picture vanish.
@@ -385,7 +441,7 @@ bool grBmpToImage(grImage2D& image, const grBmpFile& file) {
         reason = bmpdecode::decodeBitFields(src, decoded);
     }
     if (reason != nullptr)
-        return fail(reason);
+        return fail(reason == bmpdecode::kNoMemory ? grErrc::outOfMemory : grErrc::corrupt, reason);
 
     image = decoded; // every field, so nothing of an earlier picture stays behind
     return true;

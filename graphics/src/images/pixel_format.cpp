@@ -16,6 +16,14 @@ constexpr int kLayoutCount = grLayoutColorIndex + 1;
 // Components per layout, as the upload reads them (colour index: one index per pixel).
 constexpr int kComponents[kLayoutCount] = {1, 2, 1, 1, 1, 1, 1, 3, 4, 3, 4, 1, 3, 4, 2, 1};
 
+} // namespace
+
+int componentCount(int layout) {
+    return layout < 0 || layout >= kLayoutCount ? 0 : kComponents[layout];
+}
+
+namespace {
+
 bool packsFourBitComponents(int layout) {
     return layout == grLayoutRGBA || layout == grLayoutRGBAAlt || layout == grLayoutBGRA;
 }

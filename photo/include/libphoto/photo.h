@@ -7,11 +7,12 @@
 //     options.maxTextureSize = maxSize;    // GL_MAX_TEXTURE_SIZE, asked by the GL thread
 //     libgr::grImage2D image;
 //     if (!libphoto::decodePhoto(path, options, image))
-//         report(path, libphoto::photoFailureReason());
+//         report(path, libphoto::photoError().text());
 //
 // Decoding calls no GL and keeps no shared state: it may run on any thread.
 #pragma once
 
+#include "libgr/error.h"
 #include "libgr/image_record.h"
 
 #include <cstddef>
@@ -34,8 +35,13 @@ PhotoKind sniffPhoto(const unsigned char* data, std::size_t size);
 /// Default for PhotoOptions::maxPixels: 2^27 pixels (for example 16384 × 8192), beyond the
 /// largest camera pictures, about 400 MB as BGR at full size.
 constexpr std::uint64_t kDefaultMaxPixels = std::uint64_t{1} << 27;
-/// Default for PhotoOptions::maxFileBytes: 512 MiB.
-constexpr std::uint64_t kDefaultMaxFileBytes = std::uint64_t{512} << 20;
+/// Default for PhotoOptions::maxFileBytes: 128 MiB. The file's bytes count against the
+/// memory budget of 256 MiB a picture may take on its way (see the README).
+constexpr std::uint64_t kDefaultMaxFileBytes = std::uint64_t{128} << 20;
+
+/// Why a picture was refused: a code a program can test (libgr::grErrc) and a short text, by
+/// value.
+using PhotoError = libgr::grError;
 
 /// How decodePhoto shapes the picture.
 struct PhotoOptions {
@@ -53,35 +59,38 @@ struct PhotoOptions {
     bool applyOrientation = true;
 };
 
-/// Decodes the file at `path`, chosen by content: JPEG through TurboJPEG (scaled inside the
-/// decoder where that saves work), PNG through libspng (every colour type and bit depth,
-/// 16-bit reduced to 8, transparency kept), BMP through libgr's reader. The result in `out`:
-/// rows bottom-up as GL takes them, 8 bits a component, no unpack offsets, `pixelStore`
-/// pointing at a static record of the rows' real alignment (4 for four components, else 1);
-/// the record owns its bytes.
-///  - JPEG and PNG: always BGRA, the layout GL takes fastest (unsized GL_RGBA from
-///    GL_BGRA bytes); alpha 255 where the picture has none (no PNG alpha or tRNS, every
-///    JPEG); grey and CMYK pictures come out as BGRA too.
-///  - BMP: when no scaling is needed, the reader's record as it is when it is 8-bit BGRA or
-///    luminance (sharing the file's bytes where the reader does); otherwise BGRA (alpha 255
-///    where the file has none), or luminance for grey pictures.
-/// The size: the picture's own, or scaled down (area filter in linear light) so that its
-/// longest side is `options.longestSide` and neither side exceeds `options.maxTextureSize`.
+/// Decodes the file at `path`, chosen by content and read once into one buffer: JPEG through
+/// libjpeg (scaled inside the decoder where that saves work), PNG through libspng (every
+/// colour type and bit depth, 16-bit reduced to 8, transparency kept), BMP through libgr's
+/// reader. Every kind takes the same road: its headers are probed, one plan decides the size
+/// and every limit, the rows stream through the area scaler (linear light) and the picture is
+/// turned upright. The result in `out`: rows bottom-up as GL takes them, 8 bits a component,
+/// no unpack offsets, `pixelStore` pointing at a static record of the rows' real alignment (4
+/// for four components, else 1); the record owns its bytes. The layout is BGRA (alpha 255
+/// where the picture has none: grey and CMYK pictures too), or luminance for a BMP whose
+/// colour table is grey.
+/// The size: the picture's own, or scaled down so that its longest side is
+/// `options.longestSide` and neither side exceeds `options.maxTextureSize`.
 /// Only a regular file is opened, never waited on: a FIFO, a device or a folder is refused
 /// at once ("not a regular file").
-/// False, with `out` untouched and photoFailureReason() saying why, for a file that cannot
-/// be read, is longer than options.maxFileBytes, is of no known kind, claims more than
-/// options.maxPixels, is truncated or corrupt, or when memory is short. Never throws.
+/// False, with `out` untouched and photoError() saying why, for a file that cannot be read,
+/// is longer than options.maxFileBytes, is of no known kind, claims more than
+/// options.maxPixels, would need more than the memory budget (a side too long to stream, a
+/// decoder buffer too large), has more scans than allowed, is truncated or corrupt (a JPEG
+/// that warns, a PNG critical chunk whose checksum is wrong), or when memory is short.
+/// Damaged, empty or oversized ancillary PNG chunks are skipped. Never throws.
 bool decodePhoto(const char* path, const PhotoOptions& options, libgr::grImage2D& out);
 
-/// As decodePhoto, from `size` bytes at `data` (not kept after the call). JPEG and PNG only:
-/// BMP content is refused (the BMP reader reads files).
+/// As decodePhoto, from `size` bytes at `data` (not kept after the call), every kind.
 bool decodePhotoMemory(const unsigned char* data, std::size_t size, const PhotoOptions& options,
                        libgr::grImage2D& out);
 
-/// Why the last decodePhoto, decodePhotoMemory, resamplePhoto, orientPhoto or
-/// buildMipmapChain on this thread failed ("" after a success). Valid until the next of
-/// those calls on the same thread.
+/// The last failure of decodePhoto, decodePhotoMemory, resamplePhoto, orientPhoto or
+/// buildMipmapChain on this thread, by value (code none after a success).
+PhotoError photoError();
+
+/// photoError()'s text ("" after a success). Valid until the next of those calls on the same
+/// thread.
 const char* photoFailureReason();
 
 } // namespace libphoto

@@ -1,0 +1,127 @@
+// The road: the source for a kind, the plan (every size and limit, decided once for every
+// kind), and the run from bytes through the scaler to an upright picture.
+#include "road.h"
+
+#include "libgr/pixel_format.h"
+#include "libphoto/orientation.h"
+#include "records.h"
+#include "scaler.h"
+
+#include <algorithm>
+
+namespace libphoto::detail {
+
+PhotoSize scaledSize(PhotoSize size, DecoderScale scale) {
+    auto side = [&](std::uint32_t n) {
+        const std::uint64_t v = (std::uint64_t{n} * scale.num + scale.denom - 1) / scale.denom;
+        return static_cast<std::uint32_t>(std::max<std::uint64_t>(v, 1));
+    };
+    return {side(size.width), side(size.height)};
+}
+
+std::unique_ptr<RowSource> sourceFor(const unsigned char* data, std::size_t size) {
+    switch (sniffPhoto(data, size)) {
+    case PhotoKind::Jpeg:
+        return makeJpegSource(data, size);
+    case PhotoKind::Png:
+        return makePngSource(data, size);
+    case PhotoKind::Bmp:
+        return makeBmpSource(data, size);
+    default:
+        return nullptr;
+    }
+}
+
+Limits limitsOf(const PhotoOptions& options) {
+    Limits limits;
+    limits.pixels = options.maxPixels;
+    limits.fileBytes = options.maxFileBytes;
+    limits.workBytes = kMemoryBudget;
+    limits.scans = kMostScans;
+    return limits;
+}
+
+Error makePlan(const ProbeInfo& info, const PhotoOptions& options, std::uint64_t fileBytes,
+               Plan& plan) {
+    Plan p;
+    p.limits = limitsOf(options);
+    p.stored = {info.width, info.height};
+    if (info.width == 0 || info.height == 0)
+        return Error(grErrc::corrupt, "the picture has no pixels");
+    if (std::uint64_t{info.width} * info.height > p.limits.pixels)
+        return Error(grErrc::tooManyPixels, "the picture has more pixels than allowed");
+    if (info.height > kMostRows)
+        return Error(grErrc::sideTooLong,
+                     "more rows than can be shown within a few seconds (2^24 at most)");
+    const int channels = libgr::componentCount(info.layout);
+    if (channels < 1 || channels > 4)
+        return Error(grErrc::unsupported, "the decoder gives rows of no known layout");
+    p.layout = info.layout;
+    p.alpha = info.hasAlpha ? alphaIndexOf(info.layout) : -1;
+    p.orientation = options.applyOrientation ? info.orientation : 1;
+    // Fitting is the same for either side, so the stored picture is fitted before its turn.
+    p.output = fitLongestSide(p.stored, options.longestSide, options.maxTextureSize);
+    // The decoder's scale with the fewest pixels that still covers the output on both sides.
+    p.decoded = p.stored;
+    for (const DecoderScale& s : info.scales) {
+        const PhotoSize d = scaledSize(p.stored, s);
+        if (s.num == 0 || s.num > s.denom || d.width < p.output.width ||
+            d.height < p.output.height ||
+            std::uint64_t{d.width} * d.height >= std::uint64_t{p.decoded.width} * p.decoded.height)
+            continue;
+        p.decoded = d;
+        p.scale = s;
+    }
+    // The budget: the file's bytes and the output (twice when it is turned) stay for the
+    // whole road; the rest is the decoder's, the delivered row's and the scaler's.
+    const std::uint64_t outputBytes =
+        std::uint64_t{p.output.width} * p.output.height * channels * (p.orientation > 1 ? 2 : 1);
+    const std::uint64_t streaming = std::uint64_t{p.decoded.width} * channels + info.rowBytes +
+                                    std::uint64_t{p.output.width} * channels * 18;
+    const std::uint64_t fixed = fileBytes + outputBytes;
+    if (fixed > kMemoryBudget)
+        return Error(grErrc::overBudget,
+                     "the file and the picture shown need more than the memory budget of 256 MiB");
+    if (streaming > kMemoryBudget - fixed)
+        return Error(grErrc::sideTooLong,
+                     "a side too long to stream within the memory budget of 256 MiB");
+    p.limits.workBytes = kMemoryBudget - fixed - streaming;
+    if (info.bufferedBytes > p.limits.workBytes)
+        return Error(grErrc::overBudget,
+                     "the decoder would need more than the memory budget of 256 MiB");
+    plan = p;
+    return Error();
+}
+
+Error decodeRoad(const unsigned char* data, std::size_t size, const PhotoOptions& options,
+                 libgr::grImage2D& out, std::vector<unsigned char>* owner) {
+    const std::unique_ptr<RowSource> source = sourceFor(data, size);
+    if (!source)
+        return Error(grErrc::unknownKind, "not a JPEG, PNG or BMP picture");
+    ProbeInfo info;
+    if (Error e = source->probe(info, limitsOf(options)))
+        return e;
+    Plan plan;
+    if (Error e = makePlan(info, options, info.inputDone ? 0 : size, plan))
+        return e;
+    if (info.inputDone && owner != nullptr)
+        std::vector<unsigned char>().swap(*owner);
+    libgr::grImage2D image;
+    if (!makeRecord(image, plan.layout, plan.output.width, plan.output.height))
+        return Error(grErrc::outOfMemory, "out of memory for the picture");
+    RowScaler scaler(plan.decoded.width, plan.decoded.height, viewOf(image), plan.alpha);
+    if (Error e = source->decode(plan, scaler))
+        return e;
+    if (!scaler.done())
+        return Error(grErrc::truncated, "the decoder gave fewer rows than the picture has");
+    if (plan.orientation > 1) {
+        libgr::grImage2D turned;
+        if (!orientPhoto(image, plan.orientation, turned))
+            return Error(grErrc::outOfMemory, "out of memory for the turned picture");
+        image = turned;
+    }
+    out = image;
+    return Error();
+}
+
+} // namespace libphoto::detail
