@@ -1,6 +1,8 @@
 // The demo: one GLUT window with two fountains of drops in front of two photographs.
 #include "options.h"
+#include "photo_shelf.h"
 #include "pluvina.h"
+#include "screen.h"
 #include "vsync.h"
 
 #include "libutils/version.h"
@@ -29,14 +31,22 @@ int main(int argc, char** argv) {
         return 0;
     }
 
+    // Photographs the user names start on their way now: GLUT's start alone loads the GL
+    // driver, which takes a while. Without them the screen is not asked.
+    const bool named = !options.upright.empty() || !options.floor.empty();
+    PhotoShelf photos(options, named ? screenLongestSide(options.display) : 0);
     glutInit(&argc, argv);
     glutInitDisplayMode(GLUT_RGB | GLUT_DOUBLE | GLUT_DEPTH);
-    Pluvina scene(argc, argv, options);
+    Pluvina scene(argc, argv, options, &photos);
 
     vela::glutyRegistry::instance()->addWindow(&scene, argv[0]);
-    if (options.vsync && enableVsync() == nullptr)
-        std::fprintf(stderr, "%s: no GLX swap control here: frames are not synchronised\n",
-                     options.program.c_str());
+    if (options.vsync) {
+        // The swap then waits for the refresh itself: the photographs need no pace of ours.
+        scene.photos.displayPaces = enableVsync() != nullptr;
+        if (!scene.photos.displayPaces)
+            std::fprintf(stderr, "%s: no GLX swap control here: frames are not synchronised\n",
+                         options.program.c_str());
+    }
     if (options.fullscreen)
         scene.toggleFullscreen();
     vela::glutyRegistry::instance()->mainLoop(true, true);

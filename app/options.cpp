@@ -3,6 +3,7 @@
 #include "libphoto/photo.h"
 #include "libutils/platform.h"
 
+#include <algorithm>
 #include <cerrno>
 #include <climits>
 #include <cmath>
@@ -12,17 +13,6 @@
 #include <vector>
 
 namespace {
-
-// GLUT's own options; the first two take a value.
-const char* const kGlutWithValue[] = {"-display", "-geometry"};
-const char* const kGlutFlags[] = {"-direct", "-indirect", "-iconic", "-gldebug", "-sync"};
-
-bool listed(const char* arg, const char* const* begin, const char* const* end) {
-    for (const char* const* p = begin; p != end; ++p)
-        if (std::strcmp(arg, *p) == 0)
-            return true;
-    return false;
-}
 
 // A window side: GLUT never draws a window that is one pixel wide or high (the frames of
 // --frames and --benchmark would never come), and X takes no more than 16384.
@@ -78,6 +68,75 @@ bool parseSeconds(const std::string& text, double& out) {
     return true;
 }
 
+// A non-empty text, stored in `field`.
+template <std::string Options::*field> bool text(const std::string& value, Options& o) {
+    o.*field = value;
+    return !value.empty();
+}
+
+// Any text, stored in `field`.
+template <std::string Options::*field> bool any(const std::string& value, Options& o) {
+    o.*field = value;
+    return true;
+}
+
+// A flag, set.
+template <bool Options::*field> bool flag(const std::string&, Options& o) {
+    o.*field = true;
+    return true;
+}
+
+// One option: how it is written, its value, its lines in the usage and how its value is taken.
+struct OptionSpec {
+    const char* name;
+    const char* alias; // a short spelling, or null
+    const char* value; // the value's name in the usage; null for a flag
+    const char* help;  // one line each, joined by line feeds
+    bool (*take)(const std::string& value, Options& out); // false: a bad value
+    bool glut;                                            // GLUT's: checked and passed on
+};
+
+// Every option the program knows, in the order the usage lists them; GLUT's own at the end.
+const OptionSpec kOptions[] = {
+    {"--size", nullptr, "WxH", "window size in pixels, 2 to 16384 a side (default 640x480)",
+     [](const std::string& v, Options& o) { return parseSize(v, o.width, o.height); }, false},
+    {"--fullscreen", nullptr, nullptr, "start in fullscreen", flag<&Options::fullscreen>, false},
+    {"--photos", nullptr, "DIR",
+     "read the photographs from DIR (default: the working\ndirectory, else the program's own "
+     "folder)",
+     text<&Options::photos>, false},
+    {"--upright", nullptr, "FILE", "show the photograph FILE on the upright square",
+     text<&Options::upright>, false},
+    {"--floor", nullptr, "FILE", "show the photograph FILE on the floor", text<&Options::floor>,
+     false},
+    {"--vsync", nullptr, nullptr, "draw one frame per display refresh", flag<&Options::vsync>,
+     false},
+    {"--frames", nullptr, "N", "draw N frames, then end",
+     [](const std::string& v, Options& o) { return wholeNumber(v, 1, 0x7fffffffUL, o.frames); },
+     false},
+    {"--screenshot", nullptr, "FILE", "save the last frame of --frames or --benchmark as PNG",
+     text<&Options::screenshot>, false},
+    {"--benchmark", nullptr, "SECONDS", "draw for SECONDS, print the frame times as JSON, end",
+     [](const std::string& v, Options& o) { return parseSeconds(v, o.benchmark); }, false},
+    {"--help", "-h", nullptr, "show this help and end", flag<&Options::help>, false},
+    {"--version", nullptr, nullptr, "show the version and end", flag<&Options::version>, false},
+    {"-display", nullptr, "DISPLAY", nullptr, any<&Options::display>, true},
+    {"-geometry", nullptr, "GEOMETRY", nullptr, parseGeometry, true},
+    {"-gldebug", nullptr, nullptr, nullptr, nullptr, true},
+    {"-sync", nullptr, nullptr, nullptr, nullptr, true},
+    {"-iconic", nullptr, nullptr, nullptr, nullptr, true},
+    {"-direct", nullptr, nullptr, nullptr, nullptr, true},
+    {"-indirect", nullptr, nullptr, nullptr, nullptr, true},
+};
+
+// The option `name` is written as (its long name or its alias), or null.
+const OptionSpec* find(const std::string& name) {
+    for (const OptionSpec& spec : kOptions)
+        if (name == spec.name || (spec.alias != nullptr && name == spec.alias))
+            return &spec;
+    return nullptr;
+}
+
 } // namespace
 
 bool parseOptions(int& argc, char** argv, Options& out, std::string& error) {
@@ -89,48 +148,22 @@ bool parseOptions(int& argc, char** argv, Options& out, std::string& error) {
         rest.push_back(argv[0]);
     for (int i = 1; i < argc; ++i) {
         const std::string arg = argv[i];
-        if (listed(argv[i], std::begin(kGlutWithValue), std::end(kGlutWithValue))) {
-            if (i + 1 >= argc) {
-                error = "option '" + arg + "' needs a value";
-                return false;
-            }
-            if (arg == "-geometry" && !parseGeometry(argv[i + 1], o)) {
-                error = "bad value '" + std::string(argv[i + 1]) + "' for option '" + arg + "'";
-                return false;
-            }
-            rest.push_back(argv[i]);
-            rest.push_back(argv[++i]);
-            continue;
-        }
-        if (listed(argv[i], std::begin(kGlutFlags), std::end(kGlutFlags))) {
-            rest.push_back(argv[i]);
-            continue;
-        }
-        if (arg == "-h" || arg == "--help") {
-            o.help = true;
-            continue;
-        }
-        if (arg.compare(0, 2, "--") != 0) {
-            error = arg[0] == '-' ? "unknown option '" + arg + "'"
+        // GLUT's options are written whole; the program's own may carry "=value".
+        const std::size_t eq = arg.compare(0, 2, "--") == 0 ? arg.find('=') : std::string::npos;
+        const std::string name = arg.substr(0, eq);
+        const OptionSpec* spec = find(name);
+        if (spec == nullptr) {
+            error = arg[0] == '-' ? "unknown option '" + name + "'"
                                   : "unexpected argument '" + arg + "'";
             return false;
         }
-        const std::size_t eq = arg.find('=');
-        const std::string name = arg.substr(0, eq);
-        const bool flag = name == "--version" || name == "--fullscreen" || name == "--vsync";
-        const bool valued = name == "--size" || name == "--photos" || name == "--frames" ||
-                            name == "--screenshot" || name == "--benchmark" ||
-                            name == "--upright" || name == "--floor";
-        if (!flag && !valued) {
-            error = "unknown option '" + name + "'";
-            return false;
-        }
-        if (flag && eq != std::string::npos) {
+        if (spec->value == nullptr && eq != std::string::npos) {
             error = "option '" + name + "' takes no value";
             return false;
         }
         std::string value;
-        if (valued) {
+        const int at = i;
+        if (spec->value != nullptr) {
             if (eq != std::string::npos) {
                 value = arg.substr(eq + 1);
             } else if (i + 1 < argc) {
@@ -140,31 +173,12 @@ bool parseOptions(int& argc, char** argv, Options& out, std::string& error) {
                 return false;
             }
         }
-        bool good = true;
-        if (name == "--version")
-            o.version = true;
-        else if (name == "--fullscreen")
-            o.fullscreen = true;
-        else if (name == "--vsync")
-            o.vsync = true;
-        else if (name == "--size")
-            good = parseSize(value, o.width, o.height);
-        else if (name == "--photos")
-            good = !(o.photos = value).empty();
-        else if (name == "--upright")
-            good = !(o.upright = value).empty();
-        else if (name == "--floor")
-            good = !(o.floor = value).empty();
-        else if (name == "--frames")
-            good = wholeNumber(value, 1, 0x7fffffffUL, o.frames);
-        else if (name == "--screenshot")
-            good = !(o.screenshot = value).empty();
-        else
-            good = parseSeconds(value, o.benchmark);
-        if (!good) {
+        if (spec->take != nullptr && !spec->take(value, o)) {
             error = "bad value '" + value + "' for option '" + name + "'";
             return false;
         }
+        if (spec->glut)
+            rest.insert(rest.end(), argv + at, argv + i + 1);
     }
     if (o.frames != 0 && o.benchmark != 0.0) {
         error = "options '--frames' and '--benchmark' exclude each other";
@@ -183,27 +197,39 @@ bool parseOptions(int& argc, char** argv, Options& out, std::string& error) {
 }
 
 std::string usage(const std::string& program) {
-    return "Usage: " + program +
-           " [OPTION]... [GLUT OPTION]...\n"
-           "Two fountains of drops in front of two photographs, in an OpenGL window.\n"
-           "\n"
-           "  --size WxH           window size in pixels, 2 to 16384 a side (default 640x480)\n"
-           "  --fullscreen         start in fullscreen\n"
-           "  --photos DIR         read the photographs from DIR (default: the working\n"
-           "                       directory, else the program's own folder)\n"
-           "  --upright FILE       show the photograph FILE on the upright square\n"
-           "  --floor FILE         show the photograph FILE on the floor\n"
-           "                       (this build reads " +
-           std::string(libphoto::photoFormats()) +
-           ")\n"
-           "  --vsync              draw one frame per display refresh\n"
-           "  --frames N           draw N frames, then end\n"
-           "  --screenshot FILE    save the last frame of --frames or --benchmark as PNG\n"
-           "  --benchmark SECONDS  draw for SECONDS, print the frame times as JSON, end\n"
-           "  -h, --help           show this help and end\n"
-           "  --version            show the version and end\n"
-           "\n"
-           "GLUT's own options (-display, -geometry, -gldebug, ...) are passed on.\n"
+    constexpr std::size_t kHelpColumn = 23;
+    std::string text = "Usage: " + program +
+                       " [OPTION]... [GLUT OPTION]...\n"
+                       "Two fountains of drops in front of two photographs, in an OpenGL "
+                       "window.\n\n";
+    std::string glut; // the first few, as examples
+    for (const OptionSpec& spec : kOptions) {
+        if (spec.glut) {
+            if (glut.size() < 24)
+                glut += std::string(spec.name) + ", ";
+            continue;
+        }
+        std::string head = "  ";
+        if (spec.alias != nullptr)
+            head += std::string(spec.alias) + ", ";
+        head += spec.name;
+        if (spec.value != nullptr)
+            head += std::string(" ") + spec.value;
+        head.resize(std::max(head.size() + 1, kHelpColumn), ' ');
+        // Continuation lines of the help start under its first.
+        for (const char* line = spec.help; line != nullptr;) {
+            const char* end = std::strchr(line, '\n');
+            text +=
+                head + std::string(line, end != nullptr ? end : line + std::strlen(line)) + "\n";
+            head.assign(kHelpColumn, ' ');
+            line = end != nullptr ? end + 1 : nullptr;
+        }
+        // The kinds of photograph depend on how the photo library was built.
+        if (std::strcmp(spec.name, "--floor") == 0)
+            text += head + "(this build reads " + libphoto::photoFormats() + ")\n";
+    }
+    return text + "\nGLUT's own options (" + glut +
+           "...) are passed on.\n"
            "Keys: p or space pause, f fullscreen, s screenshot, h key list, r one step,\n"
            "q or Escape quit. Drag with the left button to move, the right one to turn.\n";
 }

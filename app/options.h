@@ -14,6 +14,7 @@ struct Options {
     bool version = false;
     int width = 0; ///< --size; 0 keeps the built-in 640 by 480
     int height = 0;
+    std::string display;   ///< GLUT's -display; empty: the one $DISPLAY names
     int geometryWidth = 0; ///< the size of GLUT's -geometry, when it gives one; else 0
     int geometryHeight = 0;
     bool fullscreen = false;

@@ -1,8 +1,5 @@
 #include "pluvina.h"
 
-#include "screenshot.h"
-
-#include "libgr/extensions.h"
 #include "libgr/gl_state.h"
 #include "libutils/platform.h"
 #include "vela/overlay.h"
@@ -11,9 +8,7 @@
 #include <GL/gl.h>
 
 #include <algorithm>
-#include <cstdio>
 #include <cstdlib>
-#include <unistd.h>
 
 using libgr::grColor;
 using libgr::grPose;
@@ -23,29 +18,16 @@ using libgr::grVec2;
 using libgr::grVec3;
 
 namespace {
-constexpr float kSceneDistance = 500.0f; // the scene stands this far in front of the camera
-constexpr double kTurnPerPixel = 0.25;   // degrees of turn per pixel of horizontal drag
-constexpr unsigned char kEscape = 27;
-
-// The key list that "h" shows, one line each.
-const char* const kKeyList[] = {"p or space: pause / resume",
-                                "f: fullscreen on / off",
-                                "s: save a screenshot (PNG, working directory)",
-                                "r: one animation step",
-                                "h: hide this list",
-                                "q or Escape: quit",
-                                "left drag: move, right drag: turn"};
+constexpr float kSceneDistance = 500.0f;    // the scene stands this far in front of the camera
+constexpr double kTurnPerPixel = 0.25;      // degrees of turn per pixel of horizontal drag
 constexpr float kKeyListLinePixels = 14.0f; // the font is 10 pixels high
-
-double msSince(std::chrono::steady_clock::time_point start) {
-    return std::chrono::duration<double, std::milli>(std::chrono::steady_clock::now() - start)
-        .count();
-}
 } // namespace
 
-Pluvina::Pluvina(int /*argc*/, char** /*argv*/, const Options& given)
+Pluvina::Pluvina(int /*argc*/, char** /*argv*/, const Options& given, PhotoShelf* shelf)
     : camera(grRotation(0.0f, grVec3(0.0f, 0.0f, 1.0f)), grVec3(0.0f, 0.0f, 0.0f)),
-      startTime(libutils::timeGetTime()), options(given) {
+      startTime(libutils::timeGetTime()), options(given),
+      ownShelf(shelf != nullptr ? nullptr : std::make_unique<PhotoShelf>(options)),
+      photos(shelf != nullptr ? *shelf : *ownShelf), run(options) {
     glutInitWindowSize(options.windowWidth(), options.windowHeight());
 }
 
@@ -82,64 +64,18 @@ void Pluvina::init() {
     fountainB.setup(false);
 
     const grRect square(grVec2(-256.0f, -256.0f), grVec2(256.0f, 256.0f));
-    // Asked of GL once, and only when the user names a photograph.
-    const bool named = !options.upright.empty() || !options.floor.empty();
-    const libphoto::TextureRequest request = named ? photoRequest() : libphoto::TextureRequest();
     if (billboardA == nullptr) {
         const grPose upright(grRotation(0.0f, grVec3(0.0f, 0.0f, 1.0f)),
                              grVec3(0.0f, 0.0f, -256.0f));
         billboardA = new BillBoard;
-        setUpPhoto(*billboardA, "p6155961.bmp", options.upright, request, upright, square);
+        photos.put(PhotoShelf::Upright, *billboardA, "p6155961.bmp", upright, square);
     }
     if (billboardB == nullptr) {
         const grPose floor(grRotation(-90.0f, grVec3(1.0f, 0.0f, 0.0f)),
                            grVec3(0.0f, -256.0f, 0.0f));
         billboardB = new BillBoard;
-        setUpPhoto(*billboardB, "p6155955.bmp", options.floor, request, floor, square);
+        photos.put(PhotoShelf::Floor, *billboardB, "p6155955.bmp", floor, square);
     }
-}
-
-void Pluvina::setUpPhoto(BillBoard& board, const char* classicName, const std::string& named,
-                         const libphoto::TextureRequest& request, const grPose& pose,
-                         const grRect& rect) {
-    if (named.empty()) {
-        const std::string path = photoPath(classicName);
-        if (!board.load(path.c_str(), pose, rect))
-            reportPhoto(path, board.reason());
-        return;
-    }
-    // The window comes up and animates at once; the photograph shows once it is ready.
-    board.place(pose, rect);
-    if (loader.request(board.photo, named, request))
-        ++photosPending;
-    else
-        reportPhoto(named, "cannot start the loader");
-}
-
-libphoto::TextureRequest Pluvina::photoRequest() const {
-    libphoto::TextureRequest request;
-    request.mipmaps = libphoto::MipmapSource::Library;
-    GLint most = 0;
-    glGetIntegerv(GL_MAX_TEXTURE_SIZE, &most);
-    request.photo.maxTextureSize = most > 0 ? static_cast<std::uint32_t>(most) : 0;
-    const int screen = std::max(glutGet(GLUT_SCREEN_WIDTH), glutGet(GLUT_SCREEN_HEIGHT));
-    request.photo.longestSide = screen > 0 ? static_cast<std::uint32_t>(screen) : 0;
-    request.keepNonPowerOfTwo = libgr::hasExtension("GL_ARB_texture_non_power_of_two");
-    request.wrap = GL_REPEAT;
-    return request;
-}
-
-void Pluvina::collectPhotos() {
-    for (const libphoto::PhotoLoader::Done& done : loader.finished()) {
-        --photosPending;
-        BillBoard* board = done.texture == billboardA->photo ? billboardA : billboardB;
-        if (!done.prepared || !board->show())
-            reportPhoto(done.path, done.texture->reason());
-    }
-}
-
-void Pluvina::reportPhoto(const std::string& path, const char* reason) const {
-    std::fprintf(stderr, "%s: %s: %s\n", options.program.c_str(), path.c_str(), reason);
 }
 
 void Pluvina::display() {
@@ -176,80 +112,44 @@ void Pluvina::display() {
     fountainA.draw();
     fountainB.draw();
 
-    if (vela::showFps || vela::paused || vela::showMsec || showHelp) {
-        glDisable(GL_LIGHTING);
-        glMatrixMode(GL_MODELVIEW);
-        glLoadIdentity();
-        glMatrixMode(GL_PROJECTION);
-        glPushMatrix();
-        vela::beginOverlay();
-        if (vela::showFps) {
-            vela::countFrame();
-            vela::drawFps();
-        }
-        if (vela::paused)
-            vela::drawTextCentred(512.0f, 512.0f, "- pause -");
-        if (vela::showMsec)
-            vela::drawMsec(elapsed);
-        if (showHelp) {
-            // Spaced in pixels, not overlay units, so lines never overlap in a small window.
-            const float step = kKeyListLinePixels * vela::overlayPixel;
-            float y = vela::overlayTop - 20.0f - 2.0f * step;
-            glColor4f(1.0f, 1.0f, 1.0f, 1.0f);
-            for (const char* line : kKeyList) {
-                vela::drawText(100.0f, y, line);
-                y -= step;
-            }
-        }
-        glPopMatrix();
-    }
+    if (vela::showFps || vela::paused || vela::showMsec || showHelp)
+        drawOverlay();
 
     glPopAttrib();
-    endFrame();
+    run.endFrame(photos.pending() == 0);
 }
 
-void Pluvina::endFrame() {
-    const Options& o = options;
-    // The last frame is known before the swap, while its picture can still be read back.
-    const bool last = (o.frames != 0 && times.frames() + 1 >= o.frames) ||
-                      (o.benchmark > 0.0 && times.frames() > 0 &&
-                       msSince(o.started) - times.firstMs() >= o.benchmark * 1000.0);
-    Frame frame;
-    const bool grabbed = (shotRequested || (last && !o.screenshot.empty())) && grabFrame(frame);
-    glutSwapBuffers();
-    if (o.limited()) {
-        times.frameEnded(msSince(o.started));
-        if (photosPending == 0)
-            times.photosShown(msSince(o.started));
+void Pluvina::drawOverlay() {
+    glDisable(GL_LIGHTING);
+    glMatrixMode(GL_MODELVIEW);
+    glLoadIdentity();
+    glMatrixMode(GL_PROJECTION);
+    glPushMatrix();
+    vela::beginOverlay();
+    if (vela::showFps) {
+        vela::countFrame();
+        vela::drawFps();
     }
-
-    std::string reason;
-    if (shotRequested) {
-        shotRequested = false;
-        std::string name;
-        if (grabbed && writeNewPng(frame, o.program, name, reason))
-            std::fprintf(stderr, "%s: saved %s\n", o.program.c_str(), name.c_str());
-        else
-            std::fprintf(stderr, "%s: cannot save a screenshot: %s\n", o.program.c_str(),
-                         grabbed ? reason.c_str() : "the window is empty");
+    if (vela::paused)
+        vela::drawTextCentred(512.0f, 512.0f, "- pause -");
+    if (vela::showMsec)
+        vela::drawMsec(elapsed);
+    if (showHelp) {
+        // Spaced in pixels, not overlay units, so lines never overlap in a small window.
+        const float step = kKeyListLinePixels * vela::overlayPixel;
+        float y = vela::overlayTop - 20.0f - 2.0f * step;
+        glColor4f(1.0f, 1.0f, 1.0f, 1.0f);
+        for (const char* line : keyList()) {
+            vela::drawText(100.0f, y, line);
+            y -= step;
+        }
     }
-    if (!last)
-        return;
-    if (!o.screenshot.empty() && !(grabbed && writePng(frame, o.screenshot, false, reason))) {
-        std::fprintf(stderr, "%s: %s: %s\n", o.program.c_str(), o.screenshot.c_str(),
-                     grabbed ? reason.c_str() : "the window is empty");
-        std::exit(1);
-    }
-    if (o.benchmark > 0.0)
-        std::printf("%s\n", times.json().c_str());
-    std::fflush(stdout);
-    std::exit(0);
+    glPopMatrix();
 }
 
 void Pluvina::idle() {
-    // Between frames: the GL upload of photographs prepared off this thread.
-    if (photosPending > 0)
-        collectPhotos();
+    // Between frames: the pace and the GL upload of photographs prepared off this thread.
+    photos.betweenFrames();
     if (!vela::paused)
         elapsed = libutils::timeGetTime() - startTime;
     libgr::getInteger(GL_VIEWPORT, viewport);
@@ -271,80 +171,49 @@ void Pluvina::reshape(int width, int height) {
 }
 
 void Pluvina::keyboard(unsigned char key, int /*x*/, int /*y*/) {
-    switch (key) {
-    case kEscape:
-    case 'q':
+    switch (commandFor(key)) {
+    case Command::Quit:
         std::exit(0);
-    case 'r':
+    case Command::Step:
         idle();
         glutPostRedisplay();
         break;
-    case 'p':
-    case ' ':
+    case Command::Pause:
         togglePause();
         break;
-    case 'f':
+    case Command::Fullscreen:
         toggleFullscreen();
         break;
-    case 's':
-        shotRequested = true;
+    case Command::Screenshot:
+        run.requestShot();
         glutPostRedisplay();
         break;
-    case 'h':
+    case Command::KeyList:
         showHelp = !showHelp;
         glutPostRedisplay();
         break;
-    default:
+    case Command::None:
         break;
     }
 }
 
 void Pluvina::mouse(int button, int state, int x, int y) {
-    DragState* drag = nullptr;
-    switch (button) {
-    case GLUT_LEFT_BUTTON:
-        drag = &leftDrag;
-        break;
-    case GLUT_MIDDLE_BUTTON:
-        drag = &middleDrag;
-        break;
-    case GLUT_RIGHT_BUTTON:
-        drag = &rightDrag;
-        break;
-    default:
-        return;
-    }
-    if (state == GLUT_DOWN) {
-        drag->active = true;
-        drag->x = x;
-        drag->y = y;
-    } else {
-        drag->active = false;
-    }
+    // GLUT numbers the buttons left, middle, right from 0.
+    DragState* const drags[] = {&leftDrag, &middleDrag, &rightDrag};
+    if (button >= GLUT_LEFT_BUTTON && button <= GLUT_RIGHT_BUTTON)
+        drags[button]->press(state == GLUT_DOWN, x, y);
 }
 
 void Pluvina::motion(int x, int y) {
-    if (!leftDrag.active && !middleDrag.active && !rightDrag.active)
-        return;
-    if (leftDrag.active) {
-        const float dx = static_cast<float>(x - leftDrag.x);
-        const float dy = static_cast<float>(y - leftDrag.y);
-        grVec3 v(dx, -dy, 0.0f);
-        pan(v);
-        leftDrag.x = x;
-        leftDrag.y = y;
+    double dx = 0.0, dy = 0.0;
+    if (leftDrag.follow(x, y, dx, dy)) {
+        pan(grVec3(static_cast<float>(dx), -static_cast<float>(dy), 0.0f));
         glutPostRedisplay();
     }
-    if (middleDrag.active) {
-        middleDrag.x = x;
-        middleDrag.y = y;
+    if (middleDrag.follow(x, y, dx, dy))
         glutPostRedisplay();
-    }
-    if (rightDrag.active) {
-        const float a = static_cast<float>((x - rightDrag.x) * kTurnPerPixel);
-        turn(a);
-        rightDrag.x = x;
-        rightDrag.y = y;
+    if (rightDrag.follow(x, y, dx, dy)) {
+        turn(static_cast<float>(dx * kTurnPerPixel));
         glutPostRedisplay();
     }
 }
@@ -373,20 +242,4 @@ void Pluvina::togglePause() {
 void Pluvina::toggleFullscreen() {
     glutFullScreenToggle();
     fullscreen = !fullscreen;
-}
-
-std::string Pluvina::photoPath(const char* name) const {
-    if (!options.photos.empty())
-        return options.photos + "/" + name;
-    if (access(name, F_OK) == 0)
-        return name;
-    const std::string exeDir = executableDir();
-    if (exeDir.empty())
-        return name;
-    const std::string beside = exeDir + "/" + name;
-    if (access(beside.c_str(), F_OK) == 0)
-        return beside;
-    // An installed program finds the samples in its package's data folder.
-    const std::string installed = exeDir + "/../share/pluvina/" + name;
-    return access(installed.c_str(), F_OK) == 0 ? installed : name;
 }

@@ -1,35 +1,32 @@
 // Pluvina: the scene controller. Owns the camera, the projection, the animation clock and the
 // scene's content (two drop fountains and two photograph billboards), sets up GL once, and
-// turns GLUT's events into camera moves, animation steps and frames.
+// turns GLUT's events into camera moves, animation steps and frames. The photographs on their
+// way (PhotoShelf), the course of the run (RunControl) and the keys and drags (input.h) are
+// rooms of their own.
 #pragma once
 
 #include "billboard.h"
 #include "fountain.h"
-#include "frame_times.h"
+#include "input.h"
 #include "options.h"
+#include "photo_shelf.h"
+#include "run_control.h"
 
 #include "libgr/geometry.h"
 #include "libgr/projection.h"
-#include "libphoto/photo_loader.h"
 #include "vela/gluty.h"
 
-#include <chrono>
 #include <cstdint>
-#include <string>
-
-/// State of one mouse-button drag: armed by a press, with the last pointer position.
-struct DragState {
-    bool active = false;
-    double x = 0.0;
-    double y = 0.0;
-};
+#include <memory>
 
 class Pluvina : public vela::glutyAPI4 {
 public:
     /// The arguments are accepted and ignored. Starts the clock and sets the initial window
     /// size (640 by 480 unless `options` say otherwise) for the window that addWindow will
-    /// create; makes no GL call.
-    Pluvina(int argc, char** argv, const Options& options = Options());
+    /// create; makes no GL call. The photographs come from `shelf` (which must outlive the
+    /// controller) when given, for it may have started on them before GLUT; else from a shelf
+    /// of the controller's own.
+    Pluvina(int argc, char** argv, const Options& options = Options(), PhotoShelf* shelf = nullptr);
     ~Pluvina() override;
 
     void reshape(int width, int height) override;
@@ -50,14 +47,6 @@ public:
     void togglePause();
     /// Switches between fullscreen and the window as it was.
     void toggleFullscreen();
-    /// What the photographs the user names are asked to be: at most as large as the screen
-    /// (a texture larger than the screen can show is wasted) and as GL can hold, every
-    /// mipmap level built by the library. Needs the GL context.
-    libphoto::TextureRequest photoRequest() const;
-
-    /// Where the photograph `name` is read from: in the --photos folder when set; otherwise in
-    /// the working directory, or beside the executable when only that folder holds it.
-    std::string photoPath(const char* name) const;
 
     // Members in construction order. They are public so that tests and tools can observe
     // the controller the way the frame sees it.
@@ -75,26 +64,13 @@ public:
     DragState rightDrag;
 
     Options options; ///< the command line's; the defaults give the plain program
-
-    /// Prepares the photographs named by --upright and --floor off the GL thread.
-    libphoto::PhotoLoader loader;
-    int photosPending = 0; ///< photographs asked of the loader and not yet shown or refused
-
+    std::unique_ptr<PhotoShelf> ownShelf; ///< when none was given
+    PhotoShelf& photos;                   ///< the photographs on their way to the billboards
+    RunControl run; ///< the buffer swap, screenshots and the end of a limited run
     bool fullscreen = false;
-    bool showHelp = false;      ///< the key list shows in the overlay
-    bool shotRequested = false; ///< the next frame is saved under a new name
-    FrameTimes times;           ///< ends of the frames of a limited run
+    bool showHelp = false; ///< the key list shows in the overlay
 
 private:
-    /// Swaps the buffers; saves the frame when asked to, ends a limited run.
-    void endFrame();
-    /// Puts a photograph on `board`: the classic BMP file `classicName` at once, or the file
-    /// the user `named`, through the loader, as `request` says.
-    void setUpPhoto(BillBoard& board, const char* classicName, const std::string& named,
-                    const libphoto::TextureRequest& request, const libgr::grPose& pose,
-                    const libgr::grRect& rect);
-    /// Uploads the photographs the loader has finished; says which cannot be shown.
-    void collectPhotos();
-    /// One line on standard error: the photograph at `path` cannot be shown, and why.
-    void reportPhoto(const std::string& path, const char* reason) const;
+    /// The overlay: frames per second, running time, pause banner and key list.
+    void drawOverlay();
 };

@@ -8,7 +8,8 @@
 #     PNG from file to texture, stage by stage, against stb_image + gluBuild2DMipmaps; a
 #     12-megapixel HEIC and WebP from file to texture, and what the conversion into sRGB costs;
 #  3. the real program at 640 x 480 with the gl_watch shim: frames per second and the time
-#     from start to the first frame, over a few runs of PLUVINA_BENCH_SECONDS (default 10).
+#     from start to the first frame, over a few runs of PLUVINA_BENCH_SECONDS (default 10);
+#  4. what a person sees with 24-megapixel photographs named (scripts/bench_screen.sh).
 # Not part of the tests: timings on shared machines are too noisy to pass or fail on.
 # Usage: scripts/bench.sh [build folder] [extra frame_bench arguments...]
 # Environment: PLUVINA_BENCH_REPETITIONS (default 7), PLUVINA_BENCH_RUNS (default 3).
@@ -85,3 +86,8 @@ for run in $(seq 1 "${PLUVINA_BENCH_RUNS:-3}"); do
         echo "run $run: $(cat "$WATCH_REPORT")"
     )
 done
+
+echo "== photographs on screen: the program, the library alone and stb_image + GLU"
+if [ -d "$build/photo" ]; then
+    PLUVINA_BENCH_SECONDS=6 "$root/scripts/bench_screen.sh" "$build"
+fi

@@ -1,4 +1,4 @@
-// PhotoLoader: one worker thread that prepares PhotoTextures in the order asked, and hands
+// PhotoLoader: worker threads that prepare PhotoTextures, taken in the order asked, and hand
 // them back to the thread that polls. Nothing here calls GL, and no PhotoTexture is ever let
 // go on the worker: its last owner may hold a GL name, which only the GL thread may delete.
 #include "libphoto/photo_loader.h"
@@ -9,6 +9,8 @@
 
 namespace libphoto {
 
+PhotoLoader::PhotoLoader(unsigned workerCount) : most(workerCount > 0 ? workerCount : 1) {}
+
 PhotoLoader::~PhotoLoader() {
     std::deque<Job> dropped;
     {
@@ -17,7 +19,7 @@ PhotoLoader::~PhotoLoader() {
         dropped.swap(queue);
     }
     changed.notify_all();
-    if (worker.joinable())
+    for (std::thread& worker : workers)
         worker.join();
 }
 
@@ -29,14 +31,18 @@ bool PhotoLoader::request(std::shared_ptr<PhotoTexture> target, std::string path
         const std::lock_guard<std::mutex> lock(mutex);
         // Room for every request to finish before the next poll, made here so that the worker
         // never allocates (and so never fails) when it hands a result over.
-        done.reserve(done.size() + queue.size() + inHand + 1);
+        done.reserve(done.size() + queue.size() + working + 1);
         queue.push_back(Job{std::move(target), std::move(path), request});
-        if (!worker.joinable()) {
+        if (queue.size() > idleWorkers && workers.size() < most) {
             try {
-                worker = std::thread(&PhotoLoader::work, this);
+                workers.reserve(most);
+                workers.emplace_back(&PhotoLoader::work, this);
             } catch (const std::system_error&) {
-                queue.pop_back();
-                return false;
+                // The workers already running take it in their turn.
+                if (workers.empty()) {
+                    queue.pop_back();
+                    return false;
+                }
             }
         }
     } catch (const std::bad_alloc&) {
@@ -61,18 +67,25 @@ std::vector<PhotoLoader::Done> PhotoLoader::finished() {
 
 bool PhotoLoader::busy() const {
     const std::lock_guard<std::mutex> lock(mutex);
-    return !queue.empty() || inHand != 0;
+    return !queue.empty() || working != 0;
+}
+
+std::size_t PhotoLoader::inHand() const {
+    const std::lock_guard<std::mutex> lock(mutex);
+    return working;
 }
 
 void PhotoLoader::wait() {
     std::unique_lock<std::mutex> lock(mutex);
-    changed.wait(lock, [this] { return queue.empty() && inHand == 0; });
+    changed.wait(lock, [this] { return queue.empty() && working == 0; });
 }
 
 void PhotoLoader::work() {
     std::unique_lock<std::mutex> lock(mutex);
     for (;;) {
+        ++idleWorkers;
         changed.wait(lock, [this] { return stopping || !queue.empty(); });
+        --idleWorkers;
         if (stopping)
             return;
         Done result;
@@ -80,12 +93,12 @@ void PhotoLoader::work() {
         result.path = std::move(queue.front().path);
         const TextureRequest request = queue.front().request;
         queue.pop_front();
-        ++inHand;
+        ++working;
         lock.unlock();
         result.prepared = result.texture->prepare(result.path.c_str(), request);
         lock.lock();
         done.push_back(std::move(result)); // within the capacity request() reserved
-        --inHand;
+        --working;
         changed.notify_all();
     }
 }

@@ -1,10 +1,12 @@
 // The background loader without GL: requests prepared in order on its worker, results handed
-// back by polling, a failing file among them, and a loader destroyed with work still queued.
+// back by polling, a failing file among them, a loader destroyed with work still queued, and
+// as many pictures prepared at once as it has workers.
 // The test command also runs it under ThreadSanitizer.
 #include "photo_files.h"
 
 #include "libphoto/photo_loader.h"
 
+#include <algorithm>
 #include <cstdio>
 #include <memory>
 
@@ -85,4 +87,25 @@ TEST(PhotoLoader, PreparesInOrderAndStopsWithWorkQueued) {
     std::remove(large.c_str());
     std::remove(jpg.c_str());
     std::remove(bmpFile.c_str());
+}
+
+TEST(PhotoLoader, PreparesAsManyAtOnceAsItHasWorkers) {
+    const std::string large =
+        writeTemp(jpeg(quadrants(1536, 1024, "ABCD", kQuadrants, 3), TJPF_RGB, TJSAMP_420));
+    for (unsigned workers : {1u, 2u}) {
+        PhotoLoader loader(workers);
+        std::vector<std::shared_ptr<PhotoTexture>> targets(3);
+        for (auto& t : targets) {
+            t = std::make_shared<PhotoTexture>();
+            ASSERT_TRUE(loader.request(t, large, TextureRequest()));
+        }
+        std::size_t most = 0;
+        while (loader.busy())
+            most = std::max(most, loader.inHand());
+        EXPECT_EQ(most, workers);
+        EXPECT_EQ(loader.finished().size(), targets.size());
+        for (const auto& t : targets)
+            EXPECT_EQ(t->width(), 1024u);
+    }
+    std::remove(large.c_str());
 }

@@ -1,9 +1,9 @@
-// PhotoLoader: prepares PhotoTextures on a worker thread of its own, so that reading,
+// PhotoLoader: prepares PhotoTextures on worker threads of its own, so that reading,
 // decoding, scaling and building mipmaps never hold up the frames; the GL thread collects what
 // is ready between frames and uploads it.
 //
 // Usage:
-//     libphoto::PhotoLoader loader;                     // no thread yet
+//     libphoto::PhotoLoader loader(2);                  // two at once; no thread yet
 //     auto photo = std::make_shared<libphoto::PhotoTexture>();
 //     loader.request(photo, "holiday.jpg", request);    // the worker starts on it
 //     ...                                               // each frame, on the GL thread:
@@ -24,8 +24,10 @@
 
 namespace libphoto {
 
-/// One worker thread that runs PhotoTexture::prepare for the requests it is given, in order.
-/// The loader itself calls no GL. Its member functions may be called from any one thread.
+/// Worker threads that run PhotoTexture::prepare for the requests they are given, taken in the
+/// order asked: with one worker they also finish in that order, with more several pictures are
+/// prepared at once. The loader itself calls no GL. Its member functions may be called from
+/// any one thread.
 class PhotoLoader {
 public:
     /// What the worker made of one request.
@@ -35,9 +37,10 @@ public:
         bool prepared = false;                 ///< prepare's result; else texture->reason()
     };
 
-    /// Starts no thread: the worker starts with the first request.
-    PhotoLoader() = default;
-    /// Drops the requests not yet started, waits for the one in hand and ends the worker.
+    /// At most `workers` requests are prepared at once (0 counts as 1). Starts no thread: a
+    /// worker starts when a request finds every running one busy.
+    explicit PhotoLoader(unsigned workers = 1);
+    /// Drops the requests not yet started, waits for those in hand and ends the workers.
     /// Targets it still holds are let go on the calling thread, never on the worker: destroy
     /// the loader on the GL thread when a target may hold a texture name.
     ~PhotoLoader();
@@ -55,6 +58,8 @@ public:
 
     /// Whether requests are queued or in hand.
     bool busy() const;
+    /// How many requests are being prepared right now.
+    std::size_t inHand() const;
 
     /// Blocks until every request made so far is finished (for tests and tools; a frame
     /// loop polls finished() instead).
@@ -72,9 +77,11 @@ private:
     std::condition_variable changed;
     std::deque<Job> queue;
     std::vector<Done> done;
-    std::size_t inHand = 0;
+    std::size_t working = 0;     ///< requests in hand
+    std::size_t idleWorkers = 0; ///< workers waiting for a request
+    unsigned most = 1;
     bool stopping = false;
-    std::thread worker;
+    std::vector<std::thread> workers;
 };
 
 } // namespace libphoto
