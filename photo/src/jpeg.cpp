@@ -13,8 +13,11 @@
 #include <cstdio>
 #include <vector>
 
-#include <jerror.h>
+// jpeglib.h first: jerror.h numbers its messages by the JPEG_LIB_VERSION that jpeglib.h's
+// configuration defines, so the other order names the wrong messages in a libjpeg 7 or 8 build.
 #include <jpeglib.h>
+
+#include <jerror.h>
 
 namespace libphoto::detail {
 
