@@ -21,17 +21,8 @@
 #include <unistd.h>
 #include <vector>
 
-#pragma GCC diagnostic push
-#pragma GCC diagnostic ignored "-Wunused-function"
-#pragma GCC diagnostic ignored "-Wunused-parameter"
-#pragma GCC diagnostic ignored "-Wsign-compare"
-#pragma GCC diagnostic ignored "-Wmissing-field-initializers"
-#pragma GCC diagnostic ignored "-Wimplicit-fallthrough"
-#pragma GCC diagnostic ignored "-Wunused-but-set-variable"
-#define STB_IMAGE_IMPLEMENTATION
 #define STBI_ONLY_BMP
-#include <stb/stb_image.h>
-#pragma GCC diagnostic pop
+#include "stb_image_here.h"
 
 // ---- allocation accounting ------------------------------------------------------------------
 

@@ -7,12 +7,12 @@
 // P3 file's decode less the untagged one's; the lines after the table set it against each
 // decode.
 // The encoded files are kept in the working folder (encoding takes a while) and reused.
+#include "bench_support.h"
 #include "colour.h" // the photo library's own colour stage, measured alone
 #include "libphoto/photo.h"
 #include "libphoto/photo_texture.h"
 #include "records.h" // its views of a record's rows
 
-#include <GL/freeglut.h>
 #include <benchmark/benchmark.h>
 #include <lcms2.h>
 #include <libheif/heif.h>
@@ -20,9 +20,7 @@
 #include <webp/mux.h>
 
 #include <algorithm>
-#include <cmath>
 #include <cstdio>
-#include <cstdlib>
 #include <map>
 #include <string>
 #include <vector>
@@ -31,26 +29,10 @@ namespace {
 
 constexpr int kWidth = 4032, kHeight = 3024;
 constexpr std::int64_t kLongest = 1024;
-using Bytes = std::vector<unsigned char>;
+using bench::Bytes;
 
-// Shading in broad waves, as light falls on a scene, plus a little sensor noise.
 Bytes picture() {
-    Bytes rgb(std::size_t(kWidth) * kHeight * 3);
-    std::uint32_t noise = 2463534242u;
-    for (int y = 0; y < kHeight; ++y)
-        for (int x = 0; x < kWidth; ++x) {
-            noise ^= noise << 13;
-            noise ^= noise >> 17;
-            noise ^= noise << 5;
-            unsigned char* p = &rgb[(std::size_t(y) * kWidth + x) * 3];
-            for (int c = 0; c < 3; ++c) {
-                const double v = 128 + 60 * std::sin(x * (0.003 + c * 0.0007) + y * 0.0015 * c) +
-                                 40 * std::cos(y * 0.0041 - x * 0.0005 * c);
-                p[c] = static_cast<unsigned char>(
-                    std::clamp(v + int(noise >> (8 * c) & 7) - 3.5, 0.0, 255.0));
-            }
-        }
-    return rgb;
+    return bench::shadedPicture(kWidth, kHeight, {0.003, 0.0015, 0.0041});
 }
 
 heif_error append(heif_context*, const void* data, size_t size, void* out) {
@@ -125,7 +107,7 @@ const char* const kNames[3] = {"phone-bench-12mp.heic", "phone-bench-12mp.webp",
 
 // The three files in the working folder, made when they are not there yet.
 void makeFiles() {
-    Bytes rgb, made[3];
+    Bytes rgb;
     for (int k = 0; k < 3; ++k) {
         if (std::FILE* f = std::fopen(kNames[k], "rb")) {
             std::fclose(f);
@@ -133,13 +115,8 @@ void makeFiles() {
         }
         if (rgb.empty())
             rgb = picture();
-        made[k] = k == 0 ? heicFile(rgb) : k == 1 ? webpFile(rgb) : withP3(webpFile(rgb));
-        std::FILE* f = std::fopen(kNames[k], "wb");
-        if (f == nullptr || std::fwrite(made[k].data(), 1, made[k].size(), f) != made[k].size()) {
-            std::fprintf(stderr, "phone_photo_bench: cannot write %s\n", kNames[k]);
-            std::exit(1);
-        }
-        std::fclose(f);
+        const Bytes made = k == 0 ? heicFile(rgb) : k == 1 ? webpFile(rgb) : withP3(webpFile(rgb));
+        bench::writeOrExit(kNames[k], made, "phone_photo_bench");
     }
 }
 
@@ -236,10 +213,7 @@ private:
 } // namespace
 
 int main(int argc, char** argv) {
-    glutInit(&argc, argv);
-    glutInitDisplayMode(GLUT_RGB | GLUT_DOUBLE | GLUT_DEPTH);
-    glutInitWindowSize(64, 64);
-    glutCreateWindow("phone_photo_bench");
+    bench::openGlWindow(argc, argv, "phone_photo_bench");
     benchmark::Initialize(&argc, argv);
     if (benchmark::ReportUnrecognizedArguments(argc, argv))
         return 1;

@@ -5,18 +5,16 @@
 // what most programs do with the same file (stb_image decodes it whole, gluBuild2DMipmaps
 // scales it and builds the levels), in one run under X. Prints the medians and the ratios
 // after the table.
+#include "bench_support.h"
 #include "libphoto/mipmap.h"
 #include "libphoto/photo.h"
 #include "libphoto/photo_texture.h"
 
-#include <GL/freeglut.h>
 #include <GL/glu.h>
 #include <benchmark/benchmark.h>
 #include <spng.h>
 #include <turbojpeg.h>
 
-#include <algorithm>
-#include <cmath>
 #include <cstdio>
 #include <cstdlib>
 #include <map>
@@ -24,42 +22,17 @@
 #include <unistd.h>
 #include <vector>
 
-#pragma GCC diagnostic push
-#pragma GCC diagnostic ignored "-Wunused-function"
-#pragma GCC diagnostic ignored "-Wunused-parameter"
-#pragma GCC diagnostic ignored "-Wsign-compare"
-#pragma GCC diagnostic ignored "-Wmissing-field-initializers"
-#pragma GCC diagnostic ignored "-Wimplicit-fallthrough"
-#pragma GCC diagnostic ignored "-Wunused-but-set-variable"
-#define STB_IMAGE_IMPLEMENTATION
 #define STBI_ONLY_JPEG
 #define STBI_ONLY_PNG
-#include <stb/stb_image.h>
-#pragma GCC diagnostic pop
+#include "stb_image_here.h"
 
 namespace {
 
 constexpr int kWidth = 6000, kHeight = 4000;
-using Bytes = std::vector<unsigned char>;
+using bench::Bytes;
 
-// Shading in broad waves, as light falls on a scene, plus a little sensor noise.
 Bytes picture() {
-    Bytes rgb(std::size_t(kWidth) * kHeight * 3);
-    std::uint32_t noise = 2463534242u;
-    for (int y = 0; y < kHeight; ++y)
-        for (int x = 0; x < kWidth; ++x) {
-            noise ^= noise << 13;
-            noise ^= noise >> 17;
-            noise ^= noise << 5;
-            unsigned char* p = &rgb[(std::size_t(y) * kWidth + x) * 3];
-            for (int c = 0; c < 3; ++c) {
-                const double v = 128 + 60 * std::sin(x * (0.002 + c * 0.0007) + y * 0.001 * c) +
-                                 40 * std::cos(y * 0.0031 - x * 0.0005 * c);
-                p[c] = static_cast<unsigned char>(
-                    std::clamp(v + int(noise >> (8 * c) & 7) - 3.5, 0.0, 255.0));
-            }
-        }
-    return rgb;
+    return bench::shadedPicture(kWidth, kHeight, {0.002, 0.001, 0.0031});
 }
 
 const Bytes& jpegFile() {
@@ -102,13 +75,7 @@ std::string paths[2];
 void writeFiles() {
     for (int k = 0; k < 2; ++k) {
         paths[k] = "/tmp/pluvina-photo-bench-" + std::to_string(getpid()) + (k ? ".png" : ".jpg");
-        const Bytes& bytes = k == 0 ? jpegFile() : pngFile();
-        std::FILE* f = std::fopen(paths[k].c_str(), "wb");
-        if (f == nullptr || std::fwrite(bytes.data(), 1, bytes.size(), f) != bytes.size()) {
-            std::fprintf(stderr, "photo_bench: cannot write %s\n", paths[k].c_str());
-            std::exit(1);
-        }
-        std::fclose(f);
+        bench::writeOrExit(paths[k], k == 0 ? jpegFile() : pngFile(), "photo_bench");
     }
 }
 
@@ -276,10 +243,7 @@ private:
 } // namespace
 
 int main(int argc, char** argv) {
-    glutInit(&argc, argv);
-    glutInitDisplayMode(GLUT_RGB | GLUT_DOUBLE | GLUT_DEPTH);
-    glutInitWindowSize(64, 64);
-    glutCreateWindow("photo_bench");
+    bench::openGlWindow(argc, argv, "photo_bench");
     benchmark::Initialize(&argc, argv);
     if (benchmark::ReportUnrecognizedArguments(argc, argv))
         return 1;

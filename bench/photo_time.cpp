@@ -6,9 +6,9 @@
 // scripts/bench_screen.sh runs it beside the program itself, alternating, on the same files.
 //
 // Usage: photo_time prepare|stb-glu FILE LONGEST
+#include "bench_support.h"
 #include "libphoto/photo_texture.h"
 
-#include <GL/freeglut.h>
 #include <GL/glu.h>
 
 #include <chrono>
@@ -16,18 +16,9 @@
 #include <cstdlib>
 #include <cstring>
 
-#pragma GCC diagnostic push
-#pragma GCC diagnostic ignored "-Wunused-function"
-#pragma GCC diagnostic ignored "-Wunused-parameter"
-#pragma GCC diagnostic ignored "-Wsign-compare"
-#pragma GCC diagnostic ignored "-Wmissing-field-initializers"
-#pragma GCC diagnostic ignored "-Wimplicit-fallthrough"
-#pragma GCC diagnostic ignored "-Wunused-but-set-variable"
-#define STB_IMAGE_IMPLEMENTATION
 #define STBI_ONLY_JPEG
 #define STBI_ONLY_PNG
-#include <stb/stb_image.h>
-#pragma GCC diagnostic pop
+#include "stb_image_here.h"
 
 namespace {
 
@@ -74,10 +65,7 @@ int main(int argc, char** argv) {
         return 2;
     }
     if (!lib) {
-        glutInit(&argc, argv);
-        glutInitDisplayMode(GLUT_RGB | GLUT_DOUBLE | GLUT_DEPTH);
-        glutInitWindowSize(64, 64);
-        glutCreateWindow("photo_time");
+        bench::openGlWindow(argc, argv, "photo_time");
     }
     const auto start = std::chrono::steady_clock::now();
     const bool ok =

@@ -3,6 +3,7 @@
 // generate-mipmap path (level 0 sent once, GL builds the chain), measured in one run.
 // Needs an X display (scripts/bench.sh provides one) and the photograph in the working
 // directory, where the build paints it (build/app).
+#include "bench_support.h"
 #include "libgr/bmp_file.h"
 #include "libgr/extensions.h"
 #include "libgr/image_record.h"
@@ -67,10 +68,7 @@ BENCHMARK(BM_UploadGenerateMipmap)->Unit(benchmark::kMillisecond)->UseRealTime()
 } // namespace
 
 int main(int argc, char** argv) {
-    glutInit(&argc, argv);
-    glutInitDisplayMode(GLUT_RGB | GLUT_DOUBLE | GLUT_DEPTH);
-    glutInitWindowSize(64, 64);
-    glutCreateWindow("texture_upload_bench");
+    bench::openGlWindow(argc, argv, "texture_upload_bench");
     if (!libgr::probeGenerateMipmap())
         std::fprintf(stderr, "texture_upload_bench: no generate-mipmap extension here\n");
     benchmark::Initialize(&argc, argv);

@@ -25,18 +25,23 @@ namespace {
 const std::array<Pixel, 4> kPhoneColours = {Pixel{200, 100, 50, 255}, Pixel{60, 160, 90, 255},
                                             Pixel{40, 70, 180, 255}, Pixel{230, 230, 230, 128}};
 
+// The bytes of `profile`, which is closed.
+Bytes savedAndClosed(cmsHPROFILE profile) {
+    cmsUInt32Number size = 0;
+    cmsSaveProfileToMem(profile, nullptr, &size);
+    Bytes bytes(size);
+    cmsSaveProfileToMem(profile, bytes.data(), &size);
+    cmsCloseProfile(profile);
+    return bytes;
+}
+
 Bytes p3Profile() {
     const cmsCIExyY white{0.3127, 0.3290, 1};
     const cmsCIExyYTRIPLE p3{{0.680, 0.320, 1}, {0.265, 0.690, 1}, {0.150, 0.060, 1}};
     const double srgbCurve[5] = {2.4, 1 / 1.055, 0.055 / 1.055, 1 / 12.92, 0.04045};
     cmsToneCurve* curve = cmsBuildParametricToneCurve(nullptr, 4, srgbCurve);
     cmsToneCurve* curves[3] = {curve, curve, curve};
-    cmsHPROFILE profile = cmsCreateRGBProfile(&white, &p3, curves);
-    cmsUInt32Number size = 0;
-    cmsSaveProfileToMem(profile, nullptr, &size);
-    Bytes bytes(size);
-    cmsSaveProfileToMem(profile, bytes.data(), &size);
-    cmsCloseProfile(profile);
+    Bytes bytes = savedAndClosed(cmsCreateRGBProfile(&white, &p3, curves));
     cmsFreeToneCurve(curve);
     return bytes;
 }
@@ -62,6 +67,17 @@ Picture stored(int orientation, bool alpha, const Bytes& icc) {
     if (!icc.empty())
         intoProfile(p.samples, icc);
     return p;
+}
+
+// The file `mux` assembles; frees the mux and the encoder's `coded` image.
+Bytes assembled(WebPMux* mux, std::uint8_t* coded) {
+    WebPData out{};
+    EXPECT_EQ(WebPMuxAssemble(mux, &out), WEBP_MUX_OK);
+    Bytes bytes(out.bytes, out.bytes + out.size);
+    WebPDataClear(&out);
+    WebPMuxDelete(mux);
+    WebPFree(coded);
+    return bytes;
 }
 
 heif_error appendBytes(heif_context*, const void* data, size_t size, void* out) {
@@ -119,13 +135,7 @@ Bytes webpFile(const Picture& p, bool lossless, int orientation, const Bytes& ic
         WebPMuxSetChunk(mux, "EXIF", &exifChunk, 1);
     if (!icc.empty())
         WebPMuxSetChunk(mux, "ICCP", &iccChunk, 1);
-    WebPData out{};
-    EXPECT_EQ(WebPMuxAssemble(mux, &out), WEBP_MUX_OK);
-    Bytes bytes(out.bytes, out.bytes + out.size);
-    WebPDataClear(&out);
-    WebPMuxDelete(mux);
-    WebPFree(coded);
-    return bytes;
+    return assembled(mux, coded);
 }
 
 // An animation on an 80 × 48 canvas whose first frame is the picture at (8, 8).
@@ -142,13 +152,7 @@ Bytes webpAnimation(const Picture& p) {
                                WEBP_MUX_DISPOSE_NONE, WEBP_MUX_NO_BLEND, {}};
         EXPECT_EQ(WebPMuxPushFrame(mux, &frame, 1), WEBP_MUX_OK);
     }
-    WebPData out{};
-    EXPECT_EQ(WebPMuxAssemble(mux, &out), WEBP_MUX_OK);
-    Bytes bytes(out.bytes, out.bytes + out.size);
-    WebPDataClear(&out);
-    WebPMuxDelete(mux);
-    WebPFree(coded);
-    return bytes;
+    return assembled(mux, coded);
 }
 
 grImage2D decoded(const Bytes& file, std::uint32_t longest = 0) {
@@ -242,9 +246,9 @@ TEST(PhoneFormats, ColourAlphaAndOrientation) {
 // What the colour chunks of PNG and the APP2 segments of JPEG make of the stored samples.
 TEST(PhoneFormats, PngAndJpegColourSpaces) {
     const Bytes p3 = p3Profile();
-    Bytes grey(256);
+    std::vector<std::uint16_t> grey(256);
     for (int v = 0; v < 256; ++v)
-        grey[v] = static_cast<unsigned char>(v);
+        grey[v] = static_cast<std::uint16_t>(v);
     const auto srgbOf = [](double light) {
         const double s =
             light <= 0.0031308 ? 12.92 * light : 1.055 * std::pow(light, 1 / 2.4) - 0.055;
@@ -252,30 +256,11 @@ TEST(PhoneFormats, PngAndJpegColourSpaces) {
     };
     // A 256-pixel grey ramp with chunks set through the encoder.
     const auto ramp = [&](const std::function<void(spng_ctx*)>& chunks) {
-        spng_ctx* ctx = spng_ctx_new(SPNG_CTX_ENCODER);
-        spng_set_option(ctx, SPNG_ENCODE_TO_BUFFER, 1);
-        spng_ihdr ihdr{256, 1, 8, SPNG_COLOR_TYPE_GRAYSCALE, 0, 0, 0};
-        spng_set_ihdr(ctx, &ihdr);
-        chunks(ctx);
-        EXPECT_EQ(
-            spng_encode_image(ctx, grey.data(), grey.size(), SPNG_FMT_PNG, SPNG_ENCODE_FINALIZE),
-            0);
-        std::size_t size = 0;
-        int err = 0;
-        auto* buf = static_cast<unsigned char*>(spng_get_png_buffer(ctx, &size, &err));
-        Bytes out(buf, buf + size);
-        std::free(buf);
-        spng_ctx_free(ctx);
-        return out;
+        return png({SPNG_COLOR_TYPE_GRAYSCALE, 8, 0, {}, {}}, 256, 1, grey, {}, chunks);
     };
     // gAMA, and a grey ICC profile of the same curve (light = sample^2).
     cmsToneCurve* square = cmsBuildGamma(nullptr, 2.0);
-    cmsHPROFILE greyProfile = cmsCreateGrayProfile(cmsD50_xyY(), square);
-    cmsUInt32Number greySize = 0;
-    cmsSaveProfileToMem(greyProfile, nullptr, &greySize);
-    Bytes greyIcc(greySize);
-    cmsSaveProfileToMem(greyProfile, greyIcc.data(), &greySize);
-    cmsCloseProfile(greyProfile);
+    Bytes greyIcc = savedAndClosed(cmsCreateGrayProfile(cmsD50_xyY(), square));
     cmsFreeToneCurve(square);
     spng_iccp greyIccp{"grey", greyIcc.size(), reinterpret_cast<char*>(greyIcc.data())};
     for (const double gamma : {2.5, 0.35, 0.5, -0.5}) {
