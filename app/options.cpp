@@ -87,7 +87,7 @@ template <bool Options::*field> bool flag(const std::string&, Options& o) {
 }
 
 // One option: how it is written, its value, its lines in the usage and how its value is taken.
-struct OptionSpec {
+struct OptionRow {
     const char* name;
     const char* alias; // a short spelling, or null
     const char* value; // the value's name in the usage; null for a flag
@@ -97,7 +97,7 @@ struct OptionSpec {
 };
 
 // Every option the program knows, in the order the usage lists them; GLUT's own at the end.
-const OptionSpec kOptions[] = {
+const OptionRow kOptions[] = {
     {"--size", nullptr, "WxH", "window size in pixels, 2 to 16384 a side (default 640x480)",
      [](const std::string& v, Options& o) { return parseSize(v, o.width, o.height); }, false},
     {"--fullscreen", nullptr, nullptr, "start in fullscreen", flag<&Options::fullscreen>, false},
@@ -130,10 +130,10 @@ const OptionSpec kOptions[] = {
 };
 
 // The option `name` is written as (its long name or its alias), or null.
-const OptionSpec* find(const std::string& name) {
-    for (const OptionSpec& spec : kOptions)
-        if (name == spec.name || (spec.alias != nullptr && name == spec.alias))
-            return &spec;
+const OptionRow* find(const std::string& name) {
+    for (const OptionRow& row : kOptions)
+        if (name == row.name || (row.alias != nullptr && name == row.alias))
+            return &row;
     return nullptr;
 }
 
@@ -151,19 +151,19 @@ bool parseOptions(int& argc, char** argv, Options& out, std::string& error) {
         // GLUT's options are written whole; the program's own may carry "=value".
         const std::size_t eq = arg.compare(0, 2, "--") == 0 ? arg.find('=') : std::string::npos;
         const std::string name = arg.substr(0, eq);
-        const OptionSpec* spec = find(name);
-        if (spec == nullptr) {
+        const OptionRow* row = find(name);
+        if (row == nullptr) {
             error = arg[0] == '-' ? "unknown option '" + name + "'"
                                   : "unexpected argument '" + arg + "'";
             return false;
         }
-        if (spec->value == nullptr && eq != std::string::npos) {
+        if (row->value == nullptr && eq != std::string::npos) {
             error = "option '" + name + "' takes no value";
             return false;
         }
         std::string value;
         const int at = i;
-        if (spec->value != nullptr) {
+        if (row->value != nullptr) {
             if (eq != std::string::npos) {
                 value = arg.substr(eq + 1);
             } else if (i + 1 < argc) {
@@ -173,11 +173,11 @@ bool parseOptions(int& argc, char** argv, Options& out, std::string& error) {
                 return false;
             }
         }
-        if (spec->take != nullptr && !spec->take(value, o)) {
+        if (row->take != nullptr && !row->take(value, o)) {
             error = "bad value '" + value + "' for option '" + name + "'";
             return false;
         }
-        if (spec->glut)
+        if (row->glut)
             rest.insert(rest.end(), argv + at, argv + i + 1);
     }
     if (o.frames != 0 && o.benchmark != 0.0) {
@@ -203,21 +203,21 @@ std::string usage(const std::string& program) {
                        "Two fountains of drops in front of two photographs, in an OpenGL "
                        "window.\n\n";
     std::string glut; // the first few, as examples
-    for (const OptionSpec& spec : kOptions) {
-        if (spec.glut) {
+    for (const OptionRow& row : kOptions) {
+        if (row.glut) {
             if (glut.size() < 24)
-                glut += std::string(spec.name) + ", ";
+                glut += std::string(row.name) + ", ";
             continue;
         }
         std::string head = "  ";
-        if (spec.alias != nullptr)
-            head += std::string(spec.alias) + ", ";
-        head += spec.name;
-        if (spec.value != nullptr)
-            head += std::string(" ") + spec.value;
+        if (row.alias != nullptr)
+            head += std::string(row.alias) + ", ";
+        head += row.name;
+        if (row.value != nullptr)
+            head += std::string(" ") + row.value;
         head.resize(std::max(head.size() + 1, kHelpColumn), ' ');
         // Continuation lines of the help start under its first.
-        for (const char* line = spec.help; line != nullptr;) {
+        for (const char* line = row.help; line != nullptr;) {
             const char* end = std::strchr(line, '\n');
             text +=
                 head + std::string(line, end != nullptr ? end : line + std::strlen(line)) + "\n";
@@ -225,7 +225,7 @@ std::string usage(const std::string& program) {
             line = end != nullptr ? end + 1 : nullptr;
         }
         // The kinds of photograph depend on how the photo library was built.
-        if (std::strcmp(spec.name, "--floor") == 0)
+        if (std::strcmp(row.name, "--floor") == 0)
             text += head + "(this build reads " + libphoto::photoFormats() + ")\n";
     }
     return text + "\nGLUT's own options (" + glut +

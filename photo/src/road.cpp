@@ -28,7 +28,8 @@ PhotoSize scaledSize(PhotoSize size, DecoderScale scale) {
 }
 
 std::unique_ptr<RowSource> sourceFor(const unsigned char* data, std::size_t size) {
-    switch (sniffPhoto(data, size)) {
+    const PhotoKind kind = sniffPhoto(data, size);
+    switch (kind) {
     case PhotoKind::Jpeg:
         return makeJpegSource(data, size);
     case PhotoKind::Png:
@@ -38,7 +39,7 @@ std::unique_ptr<RowSource> sourceFor(const unsigned char* data, std::size_t size
 #if PLUVINA_PHOTO_HEIF
     case PhotoKind::Heif:
     case PhotoKind::Avif:
-        return heifDecodes(sniffPhoto(data, size)) ? makeHeifSource(data, size) : nullptr;
+        return heifDecodes(kind) ? makeHeifSource(data, size) : nullptr;
 #endif
 #if PLUVINA_PHOTO_WEBP
     case PhotoKind::Webp:
