@@ -3,15 +3,13 @@
 #include "libphoto/photo.h"
 
 #include "errors.h"
-#include "libgr/bmp_file.h"
-#include "libutils/platform.h"
+#include "memory.h"
 #include "road.h"
 #if PLUVINA_PHOTO_HEIF
 #include "heif.h"
 #endif
 
 #include <algorithm>
-#include <cstdio>
 #include <cstring>
 #include <new>
 #include <string>
@@ -114,24 +112,10 @@ bool finish(const detail::Error& e) {
 }
 
 bool decodeFile(const char* path, const PhotoOptions& options, libgr::grImage2D& out) {
-    if (path == nullptr)
-        return detail::fail(grErrc::badArgument, "no file name");
-    // Never waits on a FIFO or opens a device: a photograph's name is the user's to choose.
-    libutils::FileStatus status;
-    const char* why = "";
-    std::FILE* f = libutils::openRegularFile(path, status, why);
-    if (f == nullptr)
-        return detail::fail(libgr::openRefusalCode(path), why);
-    struct Closer {
-        std::FILE* f;
-        ~Closer() { std::fclose(f); }
-    } closer{f};
-    if (status.size > options.maxFileBytes)
-        return detail::fail(grErrc::fileTooLong, "the file is longer than allowed");
     // The whole file once, into one buffer every kind reads from.
-    std::vector<unsigned char> bytes(status.size);
-    if (!bytes.empty() && std::fread(bytes.data(), 1, bytes.size(), f) != bytes.size())
-        return detail::fail(grErrc::cannotRead, "cannot read the whole file");
+    std::vector<unsigned char> bytes;
+    if (const detail::Error e = detail::readWholeFile(path, options.maxFileBytes, bytes))
+        return detail::fail(e);
     return finish(detail::decodeRoad(bytes.data(), bytes.size(), options, out, &bytes));
 }
 

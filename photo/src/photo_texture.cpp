@@ -9,9 +9,8 @@
 #include "libgr/texture_object.h"
 #include "libphoto/mipmap.h"
 #include "libphoto/resample.h"
-#include "libutils/platform.h"
+#include "memory.h"
 
-#include <cstdio>
 #include <new>
 
 namespace libphoto {
@@ -40,31 +39,6 @@ PhotoTexture& PhotoTexture::operator=(PhotoTexture&& other) noexcept {
     return *this;
 }
 
-namespace {
-
-// The whole file, once; an error when it cannot be read or is longer than allowed.
-grError readFile(const char* path, std::uint64_t most, std::vector<unsigned char>& bytes) {
-    if (path == nullptr)
-        return grError(grErrc::badArgument, "no file name");
-    libutils::FileStatus status;
-    const char* why = "";
-    std::FILE* f = libutils::openRegularFile(path, status, why);
-    if (f == nullptr)
-        return grError(libgr::openRefusalCode(path), why);
-    struct Closer {
-        std::FILE* f;
-        ~Closer() { std::fclose(f); }
-    } closer{f};
-    if (status.size > most)
-        return grError(grErrc::fileTooLong, "the file is longer than allowed");
-    bytes.resize(status.size);
-    if (!bytes.empty() && std::fread(bytes.data(), 1, bytes.size(), f) != bytes.size())
-        return grError(grErrc::cannotRead, "cannot read the whole file");
-    return grError();
-}
-
-} // namespace
-
 bool PhotoTexture::prepare(const char* path, const TextureRequest& request) {
     if (!state)
         state = std::make_unique<State>();
@@ -82,7 +56,7 @@ bool PhotoTexture::prepare(const char* path, const TextureRequest& request) {
             }
         } else {
             std::vector<unsigned char> bytes;
-            if ((s.error = readFile(path, request.photo.maxFileBytes, bytes)))
+            if ((s.error = detail::readWholeFile(path, request.photo.maxFileBytes, bytes)))
                 return false;
             // A BMP the screen shows at its own size goes to GLU as the reader has it.
             bool glu = false;

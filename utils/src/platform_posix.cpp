@@ -31,22 +31,25 @@ bool fileStatus(const char* path, FileStatus& out) {
     return true;
 }
 
-std::FILE* openRegularFile(const char* path, FileStatus& out, const char*& reason) {
-    reason = "cannot open the file";
+std::FILE* openRegularFile(const char* path, FileStatus& out, const char*& reason,
+                           OpenRefusal* refusal) {
+    const auto refuse = [&](OpenRefusal why) -> std::FILE* {
+        reason = why == OpenRefusal::notRegular ? "not a regular file" : "cannot open the file";
+        if (refusal != nullptr)
+            *refusal = why;
+        return nullptr;
+    };
     FileStatus named;
     if (!fileStatus(path, named))
-        return nullptr;
+        return refuse(OpenRefusal::cannotOpen);
     // The path is looked at first so that a device is never opened at all; the descriptor is
     // checked again, since the path may name something else by the time it is opened.
-    reason = "not a regular file";
     if (!named.regular)
-        return nullptr;
+        return refuse(OpenRefusal::notRegular);
     // Without O_NONBLOCK, opening a FIFO waits for a writer, possibly for ever.
     const int fd = open(path, O_RDONLY | O_NONBLOCK | O_NOCTTY | O_CLOEXEC);
-    if (fd < 0) {
-        reason = "cannot open the file";
-        return nullptr;
-    }
+    if (fd < 0)
+        return refuse(OpenRefusal::cannotOpen);
     struct stat st {};
     const int flags = fcntl(fd, F_GETFL);
     std::FILE* file = nullptr;
@@ -54,9 +57,8 @@ std::FILE* openRegularFile(const char* path, FileStatus& out, const char*& reaso
         fcntl(fd, F_SETFL, flags & ~O_NONBLOCK) == 0)
         file = fdopen(fd, "rb");
     if (file == nullptr) {
-        reason = S_ISREG(st.st_mode) ? "cannot open the file" : "not a regular file";
         close(fd);
-        return nullptr;
+        return refuse(S_ISREG(st.st_mode) ? OpenRefusal::cannotOpen : OpenRefusal::notRegular);
     }
     out.size = static_cast<std::uint64_t>(st.st_size);
     out.regular = true;

@@ -77,34 +77,35 @@ bool fileStatus(const char* path, FileStatus& out) {
     return true;
 }
 
-std::FILE* openRegularFile(const char* path, FileStatus& out, const char*& reason) {
-    reason = "cannot open the file";
+std::FILE* openRegularFile(const char* path, FileStatus& out, const char*& reason,
+                           OpenRefusal* refusal) {
+    const auto refuse = [&](OpenRefusal why) -> std::FILE* {
+        reason = why == OpenRefusal::notRegular ? "not a regular file" : "cannot open the file";
+        if (refusal != nullptr)
+            *refusal = why;
+        return nullptr;
+    };
     FileStatus named;
     if (!fileStatus(path, named))
-        return nullptr;
+        return refuse(OpenRefusal::cannotOpen);
     // The path is looked at first so that a device is never opened at all; the handle is
     // checked again, since the path may name something else by the time it is opened.
-    reason = "not a regular file";
     if (!named.regular)
-        return nullptr;
+        return refuse(OpenRefusal::notRegular);
     const HANDLE handle = CreateFileA(path, GENERIC_READ, FILE_SHARE_READ | FILE_SHARE_WRITE,
                                       nullptr, OPEN_EXISTING, FILE_ATTRIBUTE_NORMAL, nullptr);
-    if (handle == INVALID_HANDLE_VALUE) {
-        reason = "cannot open the file";
-        return nullptr;
-    }
+    if (handle == INVALID_HANDLE_VALUE)
+        return refuse(OpenRefusal::cannotOpen);
     // A disk file, not a pipe, console or other device, and no folder either.
     BY_HANDLE_FILE_INFORMATION info{};
     if (GetFileType(handle) != FILE_TYPE_DISK || !GetFileInformationByHandle(handle, &info) ||
         (info.dwFileAttributes & FILE_ATTRIBUTE_DIRECTORY) != 0) {
         CloseHandle(handle);
-        return nullptr;
+        return refuse(OpenRefusal::notRegular);
     }
     std::FILE* const file = streamOf(handle, _O_RDONLY | _O_BINARY, "rb");
-    if (file == nullptr) {
-        reason = "cannot open the file";
-        return nullptr;
-    }
+    if (file == nullptr)
+        return refuse(OpenRefusal::cannotOpen);
     out.size = (static_cast<std::uint64_t>(info.nFileSizeHigh) << 32) | info.nFileSizeLow;
     out.regular = true;
     return file;

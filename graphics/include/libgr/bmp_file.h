@@ -19,6 +19,7 @@
 #include "libgr/error.h"
 #include "libgr/image_record.h"
 #include "libgr/refvector.h"
+#include "libutils/platform.h"
 
 #include <cstddef>
 #include <cstdint>
@@ -154,8 +155,7 @@ const char* grBmpFailureReason();
 /// value: its code (grErrc::none after a success) and grBmpFailureReason's text.
 grError grBmpError();
 
-/// The code for a path openRegularFile refused: grErrc::notRegular when the path names
-/// something that is not a regular file, grErrc::cannotOpen otherwise.
-grErrc openRefusalCode(const char* path);
+/// The code for why openRegularFile refused a path: grErrc::notRegular or grErrc::cannotOpen.
+grErrc openRefusalCode(libutils::OpenRefusal refusal);
 
 } // namespace libgr

@@ -234,10 +234,8 @@ struct FileCloser {
 
 } // namespace
 
-grErrc openRefusalCode(const char* path) {
-    libutils::FileStatus status;
-    return libutils::fileStatus(path, status) && !status.regular ? grErrc::notRegular
-                                                                 : grErrc::cannotOpen;
+grErrc openRefusalCode(libutils::OpenRefusal refusal) {
+    return refusal == libutils::OpenRefusal::notRegular ? grErrc::notRegular : grErrc::cannotOpen;
 }
 
 namespace {
@@ -293,11 +291,12 @@ grError grBmpError() {
 bool grBmpFile::load(const char* path, std::uint64_t maxPixels) {
     clearFailure();
     libutils::FileStatus status;
-    const char* refusal = "";
+    const char* reason = "";
+    libutils::OpenRefusal refusal{};
     const std::unique_ptr<std::FILE, FileCloser> file(
-        libutils::openRegularFile(path, status, refusal));
+        libutils::openRegularFile(path, status, reason, &refusal));
     if (!file)
-        return fail(openRefusalCode(path), refusal);
+        return fail(openRefusalCode(refusal), reason);
     // Unbuffered: the pixel array is read straight into the storage.
     std::setvbuf(file.get(), nullptr, _IONBF, 0);
 

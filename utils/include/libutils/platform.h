@@ -27,12 +27,20 @@ struct FileStatus {
 /// when the status cannot be obtained, as for a missing file or a bad path.
 bool fileStatus(const char* path, FileStatus& out);
 
+/// Why openRegularFile refused a path.
+enum class OpenRefusal {
+    cannotOpen, ///< missing, not permitted, or the open failed
+    notRegular, ///< a FIFO, a device, a directory: never opened, or closed at once
+};
+
 /// Opens the file at `path` for reading, in binary mode, only if it is a regular file, and
 /// never waits doing so: a FIFO without a writer, a device or a directory is refused at once.
 /// Returns null (and leaves `out` alone) on failure, with `reason` set to "not a regular
-/// file" or "cannot open the file"; otherwise the open stream, with `out` describing the
-/// file actually opened (not whatever the path names by the time the caller looks again).
-std::FILE* openRegularFile(const char* path, FileStatus& out, const char*& reason);
+/// file" or "cannot open the file" and `*refusal` (when given) to the matching code;
+/// otherwise the open stream, with `out` describing the file actually opened (not whatever
+/// the path names by the time the caller looks again).
+std::FILE* openRegularFile(const char* path, FileStatus& out, const char*& reason,
+                           OpenRefusal* refusal = nullptr);
 
 /// Creates the file at `path` for writing in binary mode. With `exclusive` nothing that is
 /// already there is ever replaced or written through, not even a link that leads nowhere;
