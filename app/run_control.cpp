@@ -27,9 +27,11 @@ void RunControl::endFrame(bool photosShown) {
     const bool grabbed = (shotRequested || (last && !o.screenshot.empty())) && grabFrame(frame);
     glutSwapBuffers();
     if (o.limited()) {
-        frameTimes.frameEnded(msSince(o.started));
+        // One reading of the clock: photographs shown in a frame show at that frame's time.
+        const double now = msSince(o.started);
+        frameTimes.frameEnded(now);
         if (photosShown)
-            frameTimes.photosShown(msSince(o.started));
+            frameTimes.photosShown(now);
     }
 
     std::string reason;
