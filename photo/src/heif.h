@@ -13,10 +13,12 @@ bool heifDecodes(PhotoKind kind);
 
 /// The source of a HEIF or AVIF file's primary image (the bytes must outlive it). Its probe
 /// reports the size as shown, with the file's own turns (`irot`, `imir`) and crop applied by
-/// the decoder, so its orientation is always 1 (an EXIF orientation in the file is never
-/// applied a second time); the colour as an ICC profile (the file's own, or one made from
-/// its nclx codes). Rows are BGRA; 10- and 12-bit samples are reduced to 8; grids of tiles
-/// come as one picture. libheif's own limits hold too, tightened to the plan's pixels.
+/// the decoder, so its orientation is 1 (an EXIF orientation in the file is never applied a
+/// second time); the colour as an ICC profile (the file's own, or one made from its nclx
+/// codes). Rows are BGRA; 10- and 12-bit samples are reduced to 8. A grid of tiles without
+/// alpha or crop is decoded a row of tiles at a time: its probe reports the grid as stored,
+/// and its turns as the orientation for the road to apply. libheif's own limits hold too,
+/// tightened to the plan's pixels.
 std::unique_ptr<RowSource> makeHeifSource(const unsigned char* data, std::size_t size);
 
 } // namespace libphoto::detail

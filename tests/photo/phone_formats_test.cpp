@@ -1,11 +1,15 @@
 // Pictures as phones and the web keep them, made in the test with the libraries' own encoders
 // (libheif's HEVC and AV1 encoders, libwebp and its muxer) and colour spaces made with Little
 // CMS: decoded back and checked for colour in sRGB, alpha, orientation and size. PNG's and
-// JPEG's colour chunks and segments beside them.
+// JPEG's colour chunks and segments beside them. Grids of HEVC tiles, put together from
+// libheif's own tiles, against libheif's own decode of the whole grid.
 #if PLUVINA_PHOTO_HEIF && PLUVINA_PHOTO_WEBP && PLUVINA_PHOTO_COLOUR
 #include "photo_files.h"
 
+#include "heif.h"
+#include "heif_boxes.h"
 #include "libphoto/photo.h"
+#include "records.h"
 
 #include <lcms2.h>
 #include <libheif/heif.h>
@@ -155,6 +159,62 @@ Bytes webpAnimation(const Picture& p) {
     return assembled(mux, coded);
 }
 
+using namespace libphoto::detail;
+
+// libheif's own HEVC coding of `p` as a tile: its properties and bytes, read back.
+HeifItemOut hevcTile(const Picture& p) {
+    const Bytes file = heifFile(p, heif_compression_HEVC, 1, {});
+    HeifBoxes boxes;
+    EXPECT_FALSE(readHeifBoxes(file.data(), file.size(), boxes));
+    const HeifItem& item = *boxes.item(boxes.primary);
+    HeifItemOut tile;
+    tile.type = item.type;
+    tile.data = heifItemBytes(file.data(), item);
+    for (const HeifAssociation& a : item.properties) {
+        const auto box = file.begin() + boxes.properties[a.index].box.offset;
+        tile.properties.push_back(
+            {Bytes(box, box + boxes.properties[a.index].box.size), a.essential});
+    }
+    return tile;
+}
+
+// A property box: its type and body.
+Bytes property(std::uint32_t type, const Bytes& body) {
+    Bytes box;
+    put(box, static_cast<std::uint32_t>(8 + body.size()), 4, true);
+    put(box, type, 4, true);
+    box.insert(box.end(), body.begin(), body.end());
+    return box;
+}
+
+// The picture libheif decodes from a whole file, as a BGRA record.
+grImage2D libheifDecode(const Bytes& file) {
+    heif_context* ctx = heif_context_alloc();
+    heif_context_read_from_memory_without_copy(ctx, file.data(), file.size(), nullptr);
+    heif_image_handle* handle = nullptr;
+    heif_context_get_primary_image_handle(ctx, &handle);
+    heif_image* image = nullptr;
+    EXPECT_EQ(
+        heif_decode_image(handle, &image, heif_colorspace_RGB, heif_chroma_interleaved_RGB, nullptr)
+            .code,
+        heif_error_Ok);
+    int stride = 0;
+    const std::uint8_t* rgb =
+        heif_image_get_plane_readonly(image, heif_channel_interleaved, &stride);
+    grImage2D out;
+    makeRecord(out, libgr::grLayoutBGRA, heif_image_get_width(image, heif_channel_interleaved),
+               heif_image_get_height(image, heif_channel_interleaved));
+    const View rows = viewOf(out);
+    for (std::uint32_t y = 0; y < rows.height; ++y)
+        for (std::uint32_t x = 0; x < rows.width; ++x)
+            for (int c = 0; c < 4; ++c)
+                rows.row(y)[x * 4 + c] = c == 3 ? 255 : rgb[y * stride + x * 3 + 2 - c];
+    heif_image_release(image);
+    heif_image_handle_release(handle);
+    heif_context_free(ctx);
+    return out;
+}
+
 grImage2D decoded(const Bytes& file, std::uint32_t longest = 0) {
     libphoto::PhotoOptions options;
     options.longestSide = longest;
@@ -241,6 +301,109 @@ TEST(PhoneFormats, ColourAlphaAndOrientation) {
     expectNear(pixelAt(first, 8, 8), kPhoneColours[0], 1);
     expectNear(pixelAt(first, 8 + 16, 8 + 8), kPhoneColours[0], 1);
     expectNear(pixelAt(first, 8 + 48, 8 + 24), {230, 230, 230, 255}, 1);
+}
+
+// A grid of 3 × 2 HEVC tiles of 64 × 64 shown as 150 × 100 (the last row and column cut),
+// decoded a row of tiles at a time and turned by the road: the same as libheif's own decode of
+// the whole grid. Damaged grids are refused with a reason.
+TEST(PhoneFormats, HevcGridTileByTile) {
+    std::vector<HeifItemOut> tiles;
+    for (int t = 0; t < 6; ++t)
+        tiles.push_back(hevcTile(quadrants(64, 64, kStored[1 + t], kPhoneColours, 4)));
+    const HeifItemOut narrow = hevcTile(quadrants(32, 64, "ABCD", kPhoneColours, 4));
+    using Items = std::vector<HeifItemOut>;
+    // Each tile's properties and bytes, behind the grid item (its description in idat).
+    const auto grid = [&](std::vector<Bytes> turns, const std::function<void(Items&)>& change) {
+        HeifItemOut g{fourcc("grid"), {}, {0, 0, 1, 2, 0, 150, 0, 100}, true, {}};
+        g.properties.push_back(
+            {property(fourcc("ispe"), {0, 0, 0, 0, 0, 0, 0, 150, 0, 0, 0, 100}), 0});
+        for (Bytes& t : turns)
+            g.properties.push_back({t, true});
+        for (std::uint16_t id = 2; id < 8; ++id)
+            g.derivedFrom.push_back(id);
+        Items items{g};
+        items.insert(items.end(), tiles.begin(), tiles.end());
+        change(items);
+        return writeHeif(fourcc("heic"), items);
+    };
+    const auto irot = [](std::uint8_t turns) { return property(fourcc("irot"), {turns}); };
+    const auto imir = [](std::uint8_t axis) { return property(fourcc("imir"), {axis}); };
+    const struct {
+        const char* name;
+        std::vector<Bytes> turns;
+        int orientation;
+        std::uint32_t longest;
+    } cases[] = {
+        {"as stored", {}, 1, 0},
+        {"a quarter anticlockwise", {irot(1)}, 8, 0},
+        // libheif reads axis 0 as top and bottom swapped, 1 as left and right.
+        {"three quarters, then left-right", {irot(3), imir(1)}, 5, 0},
+        {"a quarter, then top-bottom", {irot(1), imir(0)}, 5, 0},
+        {"top-bottom, then a quarter", {imir(0), irot(1)}, 7, 0},
+        {"top-bottom", {imir(0)}, 4, 0},
+        {"half a turn, scaled", {irot(2)}, 3, 60},
+    };
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.name);
+        const Bytes file = grid(c.turns, [](Items&) {});
+        ProbeInfo info;
+        ASSERT_FALSE(makeHeifSource(file.data(), file.size())->probe(info, limitsOf({})));
+        EXPECT_EQ(info.orientation, c.orientation);
+        EXPECT_EQ(info.width, 150u);
+        EXPECT_LT(info.bufferedBytes, 150u * 100 * 9);
+        const grImage2D image = decoded(file, c.longest);
+        grImage2D want = libheifDecode(file);
+        if (c.longest != 0) {
+            ASSERT_TRUE(libphoto::resamplePhoto(want, image.width, image.height, want));
+        }
+        ASSERT_EQ(image.width, want.width);
+        ASSERT_EQ(image.height, want.height);
+        int differ = 0;
+        for (std::uint32_t y = 0; y < want.height; ++y)
+            for (std::uint32_t x = 0; x < want.width; ++x)
+                differ += pixelAt(image, x, y) != pixelAt(want, x, y);
+        EXPECT_EQ(differ, 0);
+    }
+    // Refused by the box reader; then left to libheif whole, which refuses all but the last.
+    const struct {
+        const char* name;
+        std::function<void(Items&)> change;
+        std::size_t cut;
+        bool shown;
+    } hostile[] = {
+        {"a tile too few", [](Items& i) { i[0].derivedFrom.pop_back(); }, 0, false},
+        {"tiles of two sizes", [&](Items& i) { i[3] = narrow; }, 0, false},
+        {"the description cut short", [](Items& i) { i[0].data.resize(6); }, 0, false},
+        {"256 × 256 tiles", [](Items& i) { i[0].data[2] = i[0].data[3] = 255; }, 0, false},
+        {"tile bytes beyond the end", [](Items&) {}, 200, false},
+        {"a tile of another kind", [](Items& i) { i[4].type = fourcc("av01"); }, 0, false},
+        {"tiles too few to cover it", [](Items& i) { i[0].data[5] = 200; }, 0, false},
+        {"one tile named six times",
+         [](Items& i) {
+             i.resize(2);
+             i[0].derivedFrom.assign(6, 2);
+         },
+         0, true},
+    };
+    for (const auto& h : hostile) {
+        SCOPED_TRACE(h.name);
+        Bytes file = grid({}, h.change);
+        file.resize(file.size() - h.cut);
+        HeifBoxes boxes;
+        HeifGrid g;
+        EXPECT_TRUE(readHeifBoxes(file.data(), file.size(), boxes) ||
+                    heifGridOf(file.data(), file.size(), boxes, 1 << 20, g));
+        grImage2D image;
+        EXPECT_EQ(libphoto::decodePhotoMemory(file.data(), file.size(), {}, image), h.shown);
+        EXPECT_EQ(*libphoto::photoFailureReason() == '\0', h.shown);
+    }
+    // Cut anywhere before its boxes end, a file is refused by the box reader.
+    const Bytes file = grid({irot(1)}, [](Items&) {});
+    for (std::size_t n = 0; n < 400; ++n) {
+        const Bytes cut(file.begin(), file.begin() + n);
+        HeifBoxes boxes;
+        EXPECT_TRUE(readHeifBoxes(cut.data(), cut.size(), boxes)) << n;
+    }
 }
 
 // What the colour chunks of PNG and the APP2 segments of JPEG make of the stored samples.
