@@ -18,15 +18,20 @@ public:
     void photosShown(double nowMs);
     /// When that frame ended (ms after the program started; negative before).
     double photosMs() const { return photos; }
+    /// The photographs named went on their way `ms` milliseconds after the program started;
+    /// negative: not (yet). The first call with a time counts.
+    void photosStarted(double ms);
 
     /// When the first frame ended (ms after the program started; 0 before it).
     double firstMs() const { return first; }
     /// Milliseconds from the end of the first frame to the end of the last (0 before two).
     double timedMs() const { return ended > 0 ? lastMs - first : 0.0; }
 
-    /// {"frames": N, "fps": F, "first_frame_ms": T, "photos_ms": P, "frame_ms": {"p50": ..,
-    /// "p95": .., "p99": .., "max": ..}}, where fps and the percentiles cover the frames after
-    /// the first; P is null while a photograph is still on its way.
+    /// {"frames": N, "fps": F, "first_frame_ms": T, "photos_ms": P, "photos_started_ms": S,
+    /// "frame_ms": {"p50": .., "p95": .., "p99": .., "max": .., "max_loading": ..}}, where fps
+    /// and the percentiles cover the frames after the first; P is null while a photograph is
+    /// still on its way, S when none was named; max_loading is the longest gap that ended
+    /// while photographs named were on their way (0 when none was).
     std::string json() const;
 
     /// The value below which `percent` of `values` lie (nearest rank); 0 for no values.
@@ -37,5 +42,7 @@ private:
     double first = 0.0;
     double lastMs = 0.0;
     double photos = -1.0;
+    double started = -1.0;
+    double loadingMost = 0.0; ///< longest gap while named photographs were on their way
     std::vector<double> gaps;
 };

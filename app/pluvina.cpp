@@ -116,7 +116,8 @@ void Pluvina::display() {
         drawOverlay();
 
     glPopAttrib();
-    run.endFrame(photos.pending() == 0);
+    run.endFrame(photos.pending() == 0, photos.startedMs());
+    photos.frameShown();
 }
 
 void Pluvina::drawOverlay() {

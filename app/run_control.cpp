@@ -17,7 +17,7 @@ double msSince(std::chrono::steady_clock::time_point start) {
 
 RunControl::RunControl(const Options& given) : options(given) {}
 
-void RunControl::endFrame(bool photosShown) {
+void RunControl::endFrame(bool photosShown, double photosStartedMs) {
     const Options& o = options;
     // The last frame is known before the swap, while its picture can still be read back.
     const bool last = (o.frames != 0 && frameTimes.frames() + 1 >= o.frames) ||
@@ -30,6 +30,7 @@ void RunControl::endFrame(bool photosShown) {
         // One reading of the clock: photographs shown in a frame show at that frame's time.
         const double now = msSince(o.started);
         frameTimes.frameEnded(now);
+        frameTimes.photosStarted(photosStartedMs);
         if (photosShown)
             frameTimes.photosShown(now);
     }

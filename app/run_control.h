@@ -16,9 +16,10 @@ public:
 
     /// Ends the frame just drawn: swaps the buffers, saves the frame when asked to, and ends
     /// a limited run after its last frame (status 0, or 1 when its screenshot cannot be
-    /// written). `photosShown`: every photograph that can be shown is on screen in this frame.
-    /// Needs the GL context.
-    void endFrame(bool photosShown);
+    /// written). `photosShown`: every photograph that can be shown is on screen in this frame;
+    /// `photosStartedMs`: when the named photographs went on their way (ms after the program
+    /// started; negative: not yet, or none named). Needs the GL context.
+    void endFrame(bool photosShown, double photosStartedMs = -1.0);
 
     /// Ends of the frames of a limited run.
     const FrameTimes& times() const { return frameTimes; }

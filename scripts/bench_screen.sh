@@ -99,8 +99,10 @@ def prog(case, key):
 print("medians of %d rounds (ms)" % len(runs["samples"]))
 for case in ("samples", "jpeg", "png", "both"):
     print("  program, %-7s first frame %7.1f  photos on screen %7.1f  fps %6.1f  longest gap %6.1f"
+          ", while loading %6.1f"
           % (case, prog(case, "first_frame_ms"), prog(case, "photos_ms"), prog(case, "fps"),
-             med([r["frame_ms"]["max"] for r in runs[case]])))
+             med([r["frame_ms"]["max"] for r in runs[case]]),
+             med([r["frame_ms"]["max_loading"] for r in runs[case]])))
 for kind in ("jpeg", "png"):
     print("  %-4s library alone %7.1f  stb_image + GLU %7.1f"
           % (kind, med(runs["library-" + kind]), med(runs["stb-" + kind])))

@@ -37,6 +37,7 @@ gaps = r["frames"] - 1
 assert gaps * 1000 / (2000 + t["max"] + 1) - 0.1 <= r["fps"] <= gaps / 2 + 0.1, "fps and frames disagree"
 assert 0 < r["first_frame_ms"] < 60000
 assert r["photos_ms"] == r["first_frame_ms"], "the sample photographs show from the first frame"
+assert r["photos_started_ms"] is None and t["max_loading"] == 0, "no photograph was named"
 assert 0 < t["p50"] <= t["p95"] <= t["p99"] <= t["max"] < 2000
 PY
 
