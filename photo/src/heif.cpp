@@ -12,6 +12,8 @@
 #include <libheif/heif.h>
 
 #include <algorithm>
+#include <new>
+#include <system_error>
 #include <thread>
 #include <vector>
 
@@ -21,6 +23,8 @@ namespace {
 
 // libheif's own default for the longest side it takes; ours only ever tightens it.
 constexpr std::uint64_t kHeifSideLimit = 32768;
+// Most tiles of a grid decoded at once, whatever the cores.
+constexpr unsigned kMostLanes = 8;
 
 struct HeifDeleter {
     void operator()(heif_context* c) const { heif_context_free(c); }
@@ -177,10 +181,13 @@ public:
         tiled_ = !alpha_ && !readHeifBoxes(data_, size_, boxes_) &&
                  !heifGridOf(data_, size_, boxes_, limits.pixels, grid_);
         if (tiled_) {
+            lanes_ = std::max(
+                1u, std::min({std::thread::hardware_concurrency(), grid_.columns, kMostLanes}));
             // Its picture as stored, turned by the road after scaling.
             info.width = grid_.width;
             info.height = grid_.height;
             info.orientation = grid_.orientation;
+            info.turnIsPicture = true; // as libheif turns every other HEIF picture
             info.rowBytes = 0;
             info.bufferedBytes = tiledBytes(deep);
         }
@@ -219,26 +226,51 @@ private:
             coded = std::max(coded, bytes);
         }
         const std::uint64_t tile = std::uint64_t{grid_.tileWidth} * grid_.tileHeight;
-        return tile * grid_.columns * 4 + wholeDecodeBytes(tile, deep, false) + 2 * coded;
+        return tile * grid_.columns * 4 +
+               lanes_ * (wholeDecodeBytes(tile, deep, false) + 2 * coded);
     }
 
     // The grid a row of tiles at a time: each tile decoded into its place in the band, then
-    // the band's rows within the picture handed on.
+    // the band's rows within the picture handed on. libheif decodes a lone HEVC picture on one
+    // thread, so the tiles of a band are decoded side by side, one lane per core.
     Error decodeTiled(const Plan& plan, RowSink& sink) {
         if (plan.decoded.width != grid_.width || plan.decoded.height != grid_.height)
             return Error(grErrc::corrupt, "HEIF: the grid is not the size planned");
         const std::size_t stride = std::size_t{grid_.columns} * grid_.tileWidth * 4;
         std::vector<unsigned char> band(stride * grid_.tileHeight);
+        // Columns wholly outside the picture are not shown, so not decoded.
+        const std::uint32_t shown =
+            std::min(grid_.columns, (grid_.width + grid_.tileWidth - 1) / grid_.tileWidth);
+        const unsigned lanes = std::min(lanes_, shown);
+        std::vector<Error> errors(lanes);
         for (std::uint32_t r = 0; r < grid_.rows; ++r) {
             const std::uint32_t top = r * grid_.tileHeight;
             if (top >= grid_.height)
                 break;
-            for (std::uint32_t c = 0; c < grid_.columns; ++c)
-                if (c * grid_.tileWidth < grid_.width) // a column wholly outside is not shown
-                    if (Error e =
+            const auto lane = [&](unsigned l) {
+                try {
+                    for (std::uint32_t c = l; c < shown && !errors[l]; c += lanes)
+                        errors[l] =
                             decodeTile(*grid_.tiles[r * grid_.columns + c],
-                                       band.data() + std::size_t{c} * grid_.tileWidth * 4, stride))
-                        return e;
+                                       band.data() + std::size_t{c} * grid_.tileWidth * 4, stride);
+                } catch (const std::bad_alloc&) {
+                    errors[l] = Error(grErrc::outOfMemory, "out of memory for the picture");
+                }
+            };
+            std::vector<std::thread> helpers;
+            for (unsigned l = 1; l < lanes; ++l) {
+                try {
+                    helpers.emplace_back(lane, l);
+                } catch (const std::system_error&) {
+                    lane(l); // no thread to be had: this one takes the lane
+                }
+            }
+            lane(0);
+            for (std::thread& helper : helpers)
+                helper.join();
+            for (const Error& e : errors)
+                if (e)
+                    return e;
             const std::uint32_t rows = std::min(grid_.tileHeight, grid_.height - top);
             for (std::uint32_t y = 0; y < rows; ++y)
                 sink.push(band.data() + y * stride);
@@ -286,6 +318,7 @@ private:
     bool alpha_ = false, premultiplied_ = false;
     std::uint64_t pixelLimit_ = 0;
     bool tiled_ = false;
+    unsigned lanes_ = 1; ///< tiles of a band decoded at once
     HeifBoxes boxes_;
     HeifGrid grid_;
 };

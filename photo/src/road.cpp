@@ -76,7 +76,7 @@ Error makePlan(const ProbeInfo& info, const PhotoOptions& options, std::uint64_t
         return Error(grErrc::unsupported, "the decoder gives rows of no known layout");
     p.layout = info.layout;
     p.alpha = info.hasAlpha ? alphaIndexOf(info.layout) : -1;
-    p.orientation = options.applyOrientation ? info.orientation : 1;
+    p.orientation = options.applyOrientation || info.turnIsPicture ? info.orientation : 1;
     // Fitting is the same for either side, so the stored picture is fitted before its turn.
     p.output = fitLongestSide(p.stored, options.longestSide, options.maxTextureSize);
     // The decoder's scale with the fewest pixels that still covers the output on both sides.

@@ -58,7 +58,10 @@ struct ProbeInfo {
     std::uint32_t width = 0;             ///< stored width, before orientation
     std::uint32_t height = 0;            ///< stored height, before orientation
     int orientation = 1;                 ///< EXIF orientation (1 to 8) found in the headers
-    bool hasAlpha = false;               ///< whether the rows carry meaningful alpha
+    /// The turn is the picture's own (HEIF's irot/imir), not a note beside it: applied even
+    /// when the caller asks the EXIF orientation to be left alone.
+    bool turnIsPicture = false;
+    bool hasAlpha = false; ///< whether the rows carry meaningful alpha
     /// Layout of the rows decode delivers, 8 bits a component: grLayoutLuminance,
     /// grLayoutLuminanceAlpha or grLayoutBGRA (alpha 255 where the picture has none).
     std::int32_t layout = 0;
