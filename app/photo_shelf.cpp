@@ -1,13 +1,11 @@
 #include "photo_shelf.h"
 
 #include "libgr/extensions.h"
-#include "libutils/platform.h"
 
 #include <GL/freeglut.h>
 #include <GL/gl.h>
 
 #include <algorithm>
-#include <climits>
 #include <cstdio>
 #include <thread>
 #include <unistd.h>
@@ -19,10 +17,6 @@ std::vector<std::string> named(const Options& options) {
     return {options.upright, options.floor};
 }
 
-unsigned namedCount(const Options& options) {
-    return static_cast<unsigned>(!options.upright.empty() + !options.floor.empty());
-}
-
 // One worker per photograph named, as far as cores are spare beside the GL thread's (at least
 // one): two photographs decode at once from three cores on. On two, a second worker only
 // slowed the first frame (it competes with GLUT's start and the driver's) and brought both
@@ -30,20 +24,8 @@ unsigned namedCount(const Options& options) {
 unsigned workersFor(const Options& options) {
     const unsigned cores = std::thread::hardware_concurrency();
     const unsigned spare = cores > 1 ? cores - 1 : 1;
-    return std::max(1u, std::min(namedCount(options), spare));
-}
-
-// Whether a core is free beside the one the program's start-up takes: the machine's cores
-// outnumber the threads ready to run (this one included) by one at least, at the lowest of
-// three looks a millisecond apart. Where the system cannot say, one is taken to be.
-bool coreToSpare() {
-    unsigned fewest = UINT_MAX;
-    for (int look = 0; look < 3; ++look) {
-        if (look > 0)
-            std::this_thread::sleep_for(std::chrono::milliseconds(1));
-        fewest = std::min(fewest, libutils::runnableThreads());
-    }
-    return fewest == 0 || std::thread::hardware_concurrency() > fewest;
+    const auto photos = static_cast<unsigned>(!options.upright.empty() + !options.floor.empty());
+    return std::max(1u, std::min(photos, spare));
 }
 
 bool powerOfTwo(std::uint32_t v) {
@@ -62,22 +44,15 @@ bool fits(const libphoto::PhotoTexture& photo, const libphoto::TextureRequest& g
 
 PhotoShelf::PhotoShelf(const Options& given, std::uint32_t screenSide)
     : options(given), loader(workersFor(given)) {
-    if (screenSide == 0)
-        return;
-    // On a machine whose cores are all at work the decoders would only slow the window's
-    // start: they wait for the first frame then.
-    if (coreToSpare())
+    if (screenSide != 0)
         start(screenSide);
-    else
-        side = screenSide;
 }
 
 void PhotoShelf::start(std::uint32_t screenSide) {
     started = true;
-    if (namedCount(options) != 0)
-        sentMs = std::chrono::duration<double, std::milli>(std::chrono::steady_clock::now() -
-                                                           options.started)
-                     .count();
+    sentMs = std::chrono::duration<double, std::milli>(std::chrono::steady_clock::now() -
+                                                       options.started)
+                 .count();
     side = screenSide;
     const std::vector<std::string> paths = named(options);
     const libphoto::TextureRequest assumed = screenRequest(side, false);
@@ -85,11 +60,9 @@ void PhotoShelf::start(std::uint32_t screenSide) {
         if (paths[place].empty())
             continue;
         auto texture = std::make_shared<libphoto::PhotoTexture>();
-        if (loader.request(texture, paths[place], assumed)) {
+        if (loader.request(texture, paths[place], assumed))
             entries.push_back(Entry{static_cast<Place>(place), texture, nullptr, std::nullopt});
-            if (boards[place] != nullptr)
-                attach(entries.back(), *boards[place]);
-        } else
+        else
             report(paths[place], "cannot start the loader");
     }
 }
@@ -104,31 +77,17 @@ void PhotoShelf::put(Place place, BillBoard& board, const char* classicName,
     }
     // The window comes up and animates at once; the photograph shows once it is ready.
     board.place(pose, rect);
-    boards[place] = &board;
-    if (!started && side == 0) {
+    if (!started) {
         const int screen = std::max(glutGet(GLUT_SCREEN_WIDTH), glutGet(GLUT_SCREEN_HEIGHT));
         start(screen > 0 ? static_cast<std::uint32_t>(screen) : 0);
     }
     for (Entry& entry : entries)
-        if (entry.place == place)
-            attach(entry, board);
+        if (entry.place == place) {
+            entry.board = &board;
+            board.photo = entry.texture;
+        }
     // One prepared already (a JPEG often is) shows from the first frame on.
     collect();
-}
-
-void PhotoShelf::attach(Entry& entry, BillBoard& board) {
-    entry.board = &board;
-    board.photo = entry.texture;
-}
-
-void PhotoShelf::frameShown() {
-    if (!started && side != 0)
-        start(side);
-}
-
-std::size_t PhotoShelf::pending() const {
-    // Before they start, every photograph named is on its way.
-    return started ? entries.size() : namedCount(options);
 }
 
 void PhotoShelf::betweenFrames() {

@@ -23,10 +23,9 @@ public:
 
     /// Follows `options`, which must outlive it. With the screen's longer side known
     /// (`screenSide` pixels, not 0), starts preparing the photographs they name at once,
-    /// before GLUT, a window or a GL context exist, when a core is free beside this thread;
-    /// when none is, once the first frame is shown (frameShown). Without it, at the first put.
-    /// GL's limits are assumed (no cap on the side, any side allowed) and checked when the
-    /// picture is uploaded. Makes no GL call.
+    /// before GLUT, a window or a GL context exist; otherwise at the first put. GL's limits
+    /// are assumed (no cap on the side, any side allowed) and checked when the picture is
+    /// uploaded. Makes no GL call.
     explicit PhotoShelf(const Options& options, std::uint32_t screenSide = 0);
 
     /// Puts a photograph on `board`, standing at `pose` over `rect`: the one the user named
@@ -42,16 +41,12 @@ public:
     /// Once none is on its way, returns at once and calls nothing.
     void betweenFrames();
 
-    /// After a frame is shown: photographs whose start waited for the first frame start now.
-    /// No GL call.
-    void frameShown();
-
     /// When the photographs named went to the loader, in ms after the program started;
     /// negative before that, or when none was named.
     double startedMs() const { return sentMs; }
 
     /// Photographs named and not yet shown or refused.
-    std::size_t pending() const;
+    std::size_t pending() const { return entries.size(); }
 
     /// Where the photograph `name` is read from: in the --photos folder when set; otherwise in
     /// the working directory, or beside the executable when only that folder holds it.
@@ -83,8 +78,6 @@ private:
     /// Asks the loader for the named photographs, at most `screenSide` pixels on the longer
     /// side (0: full size).
     void start(std::uint32_t screenSide);
-    /// `entry`'s photograph goes to `board`.
-    static void attach(Entry& entry, BillBoard& board);
     /// Waits until a refresh period has passed since the last frame began.
     void pace();
     /// Uploads what the loader has finished.
@@ -95,7 +88,6 @@ private:
     const Options& options;
     libphoto::PhotoLoader loader;
     std::vector<Entry> entries;
-    BillBoard* boards[2] = {nullptr, nullptr}; ///< where each place's photograph goes, once put
     bool started = false;
     double sentMs = -1.0;
     std::uint32_t side = 0;                            ///< the screen's longer side, once started

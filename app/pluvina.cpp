@@ -117,7 +117,6 @@ void Pluvina::display() {
 
     glPopAttrib();
     run.endFrame(photos.pending() == 0, photos.startedMs());
-    photos.frameShown();
 }
 
 void Pluvina::drawOverlay() {

@@ -2,8 +2,6 @@
 
 #include <gtest/gtest.h>
 
-#include <algorithm>
-#include <atomic>
 #include <cerrno>
 #include <chrono>
 #include <cstdio>
@@ -11,7 +9,6 @@
 #include <string>
 #include <thread>
 #include <unistd.h>
-#include <vector>
 
 TEST(Platform, FileStatusAndOpeningRegularFiles) {
     const std::string path = ::testing::TempDir() + "stat-" + std::to_string(getpid());
@@ -72,24 +69,3 @@ TEST(Platform, ClockCountsMilliseconds) {
     EXPECT_GE(waited, 29u);
     EXPECT_LT(waited, 5000u);
 }
-
-#ifdef __linux__
-// This thread and two that spin are ready to run, whatever else the machine does.
-TEST(Platform, CountsTheThreadsReadyToRun) {
-    std::atomic<bool> stop{false};
-    std::vector<std::thread> spinners;
-    for (int i = 0; i < 2; ++i)
-        spinners.emplace_back([&stop] {
-            while (!stop.load())
-                continue;
-        });
-    unsigned most = 0;
-    for (int look = 0; look < 20 && most < 3; ++look)
-        most = std::max(most, libutils::runnableThreads());
-    stop = true;
-    for (std::thread& spinner : spinners)
-        spinner.join();
-    EXPECT_GE(most, 3u);
-    EXPECT_LT(most, 100000u);
-}
-#endif

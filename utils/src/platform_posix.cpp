@@ -98,20 +98,6 @@ std::string executableFolder() {
     return exe.substr(0, exe.find_last_of('/'));
 }
 
-unsigned runnableThreads() {
-    // Linux counts them in /proc/stat ("procs_running N"); elsewhere nothing is known.
-    std::FILE* stat = std::fopen("/proc/stat", "r");
-    if (stat == nullptr)
-        return 0;
-    char line[256];
-    unsigned running = 0;
-    while (std::fgets(line, sizeof line, stat) != nullptr)
-        if (std::sscanf(line, "procs_running %u", &running) == 1)
-            break;
-    std::fclose(stat);
-    return running;
-}
-
 void adviseLargePages(void* block, std::size_t bytes) {
 #ifdef MADV_HUGEPAGE
     constexpr std::size_t kWorthIt = std::size_t{4} << 20;

@@ -141,10 +141,6 @@ std::string executableFolder() {
     return exe.substr(0, exe.find_last_of("\\/"));
 }
 
-unsigned runnableThreads() {
-    return 0; // Windows keeps no such count where a program can read it cheaply
-}
-
 void adviseLargePages(void*, std::size_t) {
     // Large pages need a privilege that ordinary programs lack: nothing to advise.
 }

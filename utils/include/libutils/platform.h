@@ -61,11 +61,6 @@ std::string executableFolder();
 /// pages; does nothing where the system offers no such advice or the buffer is small.
 void adviseLargePages(void* block, std::size_t bytes);
 
-/// How many threads of the whole machine are ready to run at this moment (running or waiting
-/// for a core), the caller's own included; 0 where the system cannot say. A snapshot: a
-/// caller that decides on it should look more than once.
-unsigned runnableThreads();
-
 /// Big-endian (network order) to host order.
 ///@{
 std::uint16_t netToHost16(std::uint16_t v);
