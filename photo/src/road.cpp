@@ -6,9 +6,12 @@
 #include "libgr/pixel_format.h"
 #include "libphoto/orientation.h"
 #include "records.h"
+#include "relay.h"
 #include "scaler.h"
 
 #include <algorithm>
+#include <optional>
+#include <thread>
 
 #if PLUVINA_PHOTO_HEIF
 #include "heif.h"
@@ -111,6 +114,20 @@ Error makePlan(const ProbeInfo& info, const PhotoOptions& options, std::uint64_t
     return Error();
 }
 
+std::size_t relayDepth(const Plan& plan, const ProbeInfo& info, std::size_t rowBytes) {
+    const std::uint64_t pixels = std::uint64_t{plan.decoded.width} * plan.decoded.height;
+    const bool scales =
+        plan.decoded.width != plan.output.width || plan.decoded.height != plan.output.height;
+    if (!scales || pixels < kRelayPixels || std::thread::hardware_concurrency() < 2 ||
+        rowBytes == 0)
+        return 0;
+    const std::size_t depth = std::min<std::size_t>(kRelayRows, kRelayBytes / rowBytes);
+    // The ring comes out of what the decoder's own buffers leave of the budget.
+    const std::uint64_t left =
+        plan.limits.workBytes - std::min(plan.limits.workBytes, info.bufferedBytes);
+    return depth >= 4 && std::uint64_t{depth} * rowBytes <= left ? depth : 0;
+}
+
 Error decodeRoad(const unsigned char* data, std::size_t size, const PhotoOptions& options,
                  libgr::grImage2D& out, std::vector<unsigned char>* owner) {
     const std::unique_ptr<RowSource> source = sourceFor(data, size);
@@ -130,8 +147,17 @@ Error decodeRoad(const unsigned char* data, std::size_t size, const PhotoOptions
     if (!makeRecord(image, plan.layout, plan.output.width, plan.output.height))
         return Error(grErrc::outOfMemory, "out of memory for the picture");
     RowScaler scaler(plan.decoded.width, plan.decoded.height, viewOf(image), plan.alpha);
-    if (Error e = source->decode(plan, scaler))
+    // With a core to spare, a large picture is scaled on a second thread while the decoder
+    // makes the next rows.
+    const std::size_t rowBytes = std::size_t{plan.decoded.width} * viewOf(image).channels;
+    const std::size_t depth = relayDepth(plan, info, rowBytes);
+    std::optional<RowRelay> relay;
+    if (depth != 0)
+        relay.emplace(scaler, rowBytes, depth);
+    if (Error e = source->decode(plan, relay ? static_cast<RowSink&>(*relay) : scaler))
         return e;
+    if (relay)
+        relay->finish();
     if (!scaler.done())
         return Error(grErrc::truncated, "the decoder gave fewer rows than the picture has");
     // Into sRGB after scaling, where there are fewest pixels to convert. A profile that cannot

@@ -142,6 +142,19 @@ constexpr std::uint32_t kMostScans = 100;
 /// 2^24 of them take about a second and a half.
 constexpr std::uint32_t kMostRows = std::uint32_t{1} << 24;
 
+/// A picture of at least this many decoded pixels is scaled on a second thread, where the
+/// machine has one, while its decoder makes the next rows (smaller ones are done before a
+/// thread would be under way).
+constexpr std::uint64_t kRelayPixels = std::uint64_t{1} << 21;
+/// Most rows, and most bytes, the decoder may run ahead of the scaler.
+constexpr std::size_t kRelayRows = 64;
+constexpr std::size_t kRelayBytes = std::size_t{8} << 20;
+
+/// The rows the decoder may run ahead of the scaler on a second thread: 0 where that is not
+/// worth a thread (no scaling, a small picture, one core) or the ring would not fit the
+/// budget beside the decoder's own buffers (`rowBytes` a decoded row).
+std::size_t relayDepth(const Plan& plan, const ProbeInfo& info, std::size_t rowBytes);
+
 /// The limits `options` and the budget set before anything is known of the picture.
 Limits limitsOf(const PhotoOptions& options);
 

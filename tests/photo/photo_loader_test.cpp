@@ -5,6 +5,8 @@
 #include "photo_files.h"
 
 #include "libphoto/photo_loader.h"
+#include "libphoto/resample.h"
+#include "relay.h"
 
 #include <algorithm>
 #include <cstdio>
@@ -108,4 +110,44 @@ TEST(PhotoLoader, PreparesAsManyAtOnceAsItHasWorkers) {
             EXPECT_EQ(t->width(), 1024u);
     }
     std::remove(large.c_str());
+}
+
+// Rows handed on from a second thread arrive whole and in order however few slots the ring
+// has, all of them by the time the relay goes; and a picture large enough to be scaled that
+// way comes out as the same picture scaled on one thread.
+TEST(RowRelay, PassesEveryRowInOrderAndScalesAsOneThreadDoes) {
+    struct Recorder final : libphoto::detail::RowSink {
+        std::vector<Bytes> rows;
+        void push(const unsigned char* row) override { rows.emplace_back(row, row + 5); }
+    };
+    for (const std::size_t depth : {1, 3, 64})
+        for (const int count : {0, 1, 200}) {
+            SCOPED_TRACE(testing::Message() << depth << " slots, " << count << " rows");
+            Recorder got;
+            std::vector<Bytes> sent;
+            {
+                libphoto::detail::RowRelay relay(got, 5, depth);
+                EXPECT_TRUE(relay.threaded());
+                for (int i = 0; i < count; ++i) {
+                    sent.push_back(Bytes(5, static_cast<unsigned char>(i * 7)));
+                    sent.back()[i % 5] = 1;
+                    relay.push(sent.back().data());
+                }
+            }
+            EXPECT_EQ(got.rows, sent);
+        }
+    const int w = 2048, h = 1024; // 2^21 pixels
+    std::vector<std::uint16_t> samples(std::size_t{w} * h * 3);
+    for (std::size_t i = 0; i < samples.size(); ++i)
+        samples[i] = static_cast<std::uint16_t>((i * 37 + i / 6000) % 256);
+    const Bytes file = png({2, 8, 0, {}, {}}, w, h, samples);
+    libphoto::PhotoOptions small;
+    small.longestSide = 300;
+    libgr::grImage2D scaled, whole, want;
+    ASSERT_TRUE(libphoto::decodePhotoMemory(file.data(), file.size(), small, scaled));
+    ASSERT_TRUE(libphoto::decodePhotoMemory(file.data(), file.size(), {}, whole));
+    ASSERT_TRUE(libphoto::resamplePhoto(whole, scaled.width, scaled.height, want));
+    EXPECT_EQ(scaled.width, 300u);
+    EXPECT_TRUE(scaled.pixels.size() == want.pixels.size() &&
+                std::equal(want.pixels.begin(), want.pixels.end(), scaled.pixels.begin()));
 }
