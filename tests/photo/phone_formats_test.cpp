@@ -162,8 +162,8 @@ Bytes webpAnimation(const Picture& p) {
 using namespace libphoto::detail;
 
 // libheif's own HEVC coding of `p` as a tile: its properties and bytes, read back.
-HeifItemOut hevcTile(const Picture& p) {
-    const Bytes file = heifFile(p, heif_compression_HEVC, 1, {});
+HeifItemOut codedTile(const Picture& p, heif_compression_format format) {
+    const Bytes file = heifFile(p, format, 1, {});
     HeifBoxes boxes;
     EXPECT_FALSE(readHeifBoxes(file.data(), file.size(), boxes));
     const HeifItem& item = *boxes.item(boxes.primary);
@@ -307,11 +307,15 @@ TEST(PhoneFormats, ColourAlphaAndOrientation) {
 // A grid of 3 × 2 HEVC tiles of 64 × 64 shown as 150 × 100 (the last row and column cut),
 // decoded a row of tiles at a time and turned by the road: the same as libheif's own decode of
 // the whole grid. Damaged grids are refused with a reason.
-TEST(PhoneFormats, HevcGridTileByTile) {
-    std::vector<HeifItemOut> tiles;
-    for (int t = 0; t < 6; ++t)
-        tiles.push_back(hevcTile(quadrants(64, 64, kStored[1 + t], kPhoneColours, 4)));
-    const HeifItemOut narrow = hevcTile(quadrants(32, 64, "ABCD", kPhoneColours, 4));
+TEST(PhoneFormats, GridTileByTile) {
+    std::vector<HeifItemOut> tiles, av1;
+    for (int t = 0; t < 6; ++t) {
+        const Picture p = quadrants(64, 64, kStored[1 + t], kPhoneColours, 4);
+        tiles.push_back(codedTile(p, heif_compression_HEVC));
+        av1.push_back(codedTile(p, heif_compression_AV1));
+    }
+    const HeifItemOut narrow =
+        codedTile(quadrants(32, 64, "ABCD", kPhoneColours, 4), heif_compression_HEVC);
     using Items = std::vector<HeifItemOut>;
     // Each tile's properties and bytes, behind the grid item (its description in idat).
     const auto grid = [&](std::vector<Bytes> turns, const std::function<void(Items&)>& change) {
@@ -335,10 +339,12 @@ TEST(PhoneFormats, HevcGridTileByTile) {
         int orientation;
         std::uint32_t longest;
         bool exif = true; // the EXIF orientation applied: a grid's turns go either way
+        bool av1 = false; // AV1 tiles instead of HEVC ones
     } cases[] = {
         {"as stored", {}, 1, 0},
         {"a quarter anticlockwise", {irot(1)}, 8, 0},
         {"a quarter anticlockwise, EXIF turns off", {irot(1)}, 8, 0, false},
+        {"AV1 tiles, a quarter anticlockwise", {irot(1)}, 8, 0, true, true},
         // libheif reads axis 0 as top and bottom swapped, 1 as left and right.
         {"three quarters, then left-right", {irot(3), imir(1)}, 5, 0},
         {"a quarter, then top-bottom", {irot(1), imir(0)}, 5, 0},
@@ -348,7 +354,10 @@ TEST(PhoneFormats, HevcGridTileByTile) {
     };
     for (const auto& c : cases) {
         SCOPED_TRACE(c.name);
-        const Bytes file = grid(c.turns, [](Items&) {});
+        const Bytes file = grid(c.turns, [&](Items& i) {
+            if (c.av1)
+                std::copy(av1.begin(), av1.end(), i.begin() + 1);
+        });
         ProbeInfo info;
         ASSERT_FALSE(makeHeifSource(file.data(), file.size())->probe(info, limitsOf({})));
         EXPECT_EQ(info.orientation, c.orientation);
