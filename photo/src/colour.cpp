@@ -187,7 +187,9 @@ std::shared_ptr<const Conversion> makeConversion(const ColourInfo& colour) {
     if (srgb == nullptr)
         return nullptr;
     auto c = std::make_shared<Conversion>();
-    const cmsColorSpaceSignature space = cmsGetColorSpace(from.get());
+    // The profile's header says what it likes here: held as a number, never as the enum, whose
+    // type holds only the spaces it names.
+    const cmsUInt32Number space = cmsGetColorSpace(from.get());
     // No one-pixel cache: the transform is shared by every decoding thread. Rows are
     // converted in place, so alpha, which the transform does not write, stays as it is.
     const cmsUInt32Number flags = cmsFLAGS_NOCACHE;
