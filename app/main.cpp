@@ -44,7 +44,7 @@ int main(int argc, char** argv) {
         // The swap then waits for the refresh itself: the photographs need no pace of ours.
         scene.photos.displayPaces = enableVsync() != nullptr;
         if (!scene.photos.displayPaces)
-            std::fprintf(stderr, "%s: no GLX swap control here: frames are not synchronised\n",
+            std::fprintf(stderr, "%s: no swap control here: frames are not synchronised\n",
                          options.program.c_str());
     }
     if (options.fullscreen)
