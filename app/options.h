@@ -9,6 +9,11 @@
 struct Options {
     /// When the program started: the options are made first thing in main.
     std::chrono::steady_clock::time_point started = std::chrono::steady_clock::now();
+    /// Milliseconds since then.
+    double msSinceStart() const {
+        return std::chrono::duration<double, std::milli>(std::chrono::steady_clock::now() - started)
+            .count();
+    }
     std::string program = "pluvina"; ///< the program's name in messages (argv[0]'s last part)
     bool help = false;
     bool version = false;

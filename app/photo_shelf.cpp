@@ -50,9 +50,7 @@ PhotoShelf::PhotoShelf(const Options& given, std::uint32_t screenSide)
 
 void PhotoShelf::start(std::uint32_t screenSide) {
     started = true;
-    sentMs = std::chrono::duration<double, std::milli>(std::chrono::steady_clock::now() -
-                                                       options.started)
-                 .count();
+    sentMs = options.msSinceStart();
     side = screenSide;
     const std::vector<std::string> paths = named(options);
     const libphoto::TextureRequest assumed = screenRequest(side, false);

@@ -4,16 +4,8 @@
 
 #include <GL/freeglut.h>
 
-#include <chrono>
 #include <cstdio>
 #include <cstdlib>
-
-namespace {
-double msSince(std::chrono::steady_clock::time_point start) {
-    return std::chrono::duration<double, std::milli>(std::chrono::steady_clock::now() - start)
-        .count();
-}
-} // namespace
 
 RunControl::RunControl(const Options& given) : options(given) {}
 
@@ -22,13 +14,13 @@ void RunControl::endFrame(bool photosShown, double photosStartedMs) {
     // The last frame is known before the swap, while its picture can still be read back.
     const bool last = (o.frames != 0 && frameTimes.frames() + 1 >= o.frames) ||
                       (o.benchmark > 0.0 && frameTimes.frames() > 0 &&
-                       msSince(o.started) - frameTimes.firstMs() >= o.benchmark * 1000.0);
+                       o.msSinceStart() - frameTimes.firstMs() >= o.benchmark * 1000.0);
     Frame frame;
     const bool grabbed = (shotRequested || (last && !o.screenshot.empty())) && grabFrame(frame);
     glutSwapBuffers();
     if (o.limited()) {
         // One reading of the clock: photographs shown in a frame show at that frame's time.
-        const double now = msSince(o.started);
+        const double now = o.msSinceStart();
         frameTimes.frameEnded(now);
         frameTimes.photosStarted(photosStartedMs);
         if (photosShown)

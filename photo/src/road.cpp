@@ -114,6 +114,11 @@ Error makePlan(const ProbeInfo& info, const PhotoOptions& options, std::uint64_t
     return Error();
 }
 
+namespace {
+
+// The rows the decoder may run ahead of the scaler on a second thread: 0 where that is not
+// worth a thread (no scaling, a small picture, one core) or the ring would not fit the budget
+// beside the decoder's own buffers (`rowBytes` a decoded row).
 std::size_t relayDepth(const Plan& plan, const ProbeInfo& info, std::size_t rowBytes) {
     const std::uint64_t pixels = std::uint64_t{plan.decoded.width} * plan.decoded.height;
     const bool scales =
@@ -127,6 +132,8 @@ std::size_t relayDepth(const Plan& plan, const ProbeInfo& info, std::size_t rowB
         plan.limits.workBytes - std::min(plan.limits.workBytes, info.bufferedBytes);
     return depth >= 4 && std::uint64_t{depth} * rowBytes <= left ? depth : 0;
 }
+
+} // namespace
 
 Error decodeRoad(const unsigned char* data, std::size_t size, const PhotoOptions& options,
                  libgr::grImage2D& out, std::vector<unsigned char>* owner) {

@@ -150,11 +150,6 @@ constexpr std::uint64_t kRelayPixels = std::uint64_t{1} << 21;
 constexpr std::size_t kRelayRows = 64;
 constexpr std::size_t kRelayBytes = std::size_t{8} << 20;
 
-/// The rows the decoder may run ahead of the scaler on a second thread: 0 where that is not
-/// worth a thread (no scaling, a small picture, one core) or the ring would not fit the
-/// budget beside the decoder's own buffers (`rowBytes` a decoded row).
-std::size_t relayDepth(const Plan& plan, const ProbeInfo& info, std::size_t rowBytes);
-
 /// The limits `options` and the budget set before anything is known of the picture.
 Limits limitsOf(const PhotoOptions& options);
 

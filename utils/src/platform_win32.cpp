@@ -1,5 +1,7 @@
 #include "libutils/platform.h"
 
+#include "open_checked.h"
+
 #include <windows.h>
 
 #include <cerrno>
@@ -77,21 +79,11 @@ bool fileStatus(const char* path, FileStatus& out) {
     return true;
 }
 
-std::FILE* openRegularFile(const char* path, FileStatus& out, const char*& reason,
-                           OpenRefusal* refusal) {
-    const auto refuse = [&](OpenRefusal why) -> std::FILE* {
-        reason = why == OpenRefusal::notRegular ? "not a regular file" : "cannot open the file";
-        if (refusal != nullptr)
-            *refusal = why;
+std::FILE* detail::openChecked(const char* path, FileStatus& out, OpenRefusal& why) {
+    const auto refuse = [&why](OpenRefusal given) -> std::FILE* {
+        why = given;
         return nullptr;
     };
-    FileStatus named;
-    if (!fileStatus(path, named))
-        return refuse(OpenRefusal::cannotOpen);
-    // The path is looked at first so that a device is never opened at all; the handle is
-    // checked again, since the path may name something else by the time it is opened.
-    if (!named.regular)
-        return refuse(OpenRefusal::notRegular);
     const HANDLE handle = CreateFileA(path, GENERIC_READ, FILE_SHARE_READ | FILE_SHARE_WRITE,
                                       nullptr, OPEN_EXISTING, FILE_ATTRIBUTE_NORMAL, nullptr);
     if (handle == INVALID_HANDLE_VALUE)

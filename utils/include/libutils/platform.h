@@ -2,7 +2,8 @@
 // interface: a wrapping millisecond clock, a file-status query with a 64-bit size, a
 // non-blocking open of regular files, the creation of files that must not replace anything,
 // a hint for large buffers and big-endian to host conversion. One source per system
-// implements it (platform_posix.cpp, platform_win32.cpp), chosen by the build. The GL side
+// implements it (platform_posix.cpp, platform_win32.cpp), chosen by the build, beside what
+// every system shares (platform.cpp). The GL side
 // (entry-point lookup, swap control) lives with the extension probes in libgr.
 #pragma once
 
